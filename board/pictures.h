@@ -1,0 +1,21 @@
+#pragma once
+
+#include "forms/description.h"
+
+// The window's pictures, generated rather than shipped, at any number of device pixels per
+// design pixel so that they stay sharp on any screen.
+namespace board {
+
+// Disk i (0 the widest): every row alike, brightening from the left edge to a highlight about a
+// quarter across, then darkening to a deep shade at the right edge.
+forms::Image diskPicture(int disk, double scale);
+// A post: every row alike, the twenty design columns left to right.
+forms::Image postPicture(double scale);
+// The marble base of a peg (0..2), greys only, lighter at the left, with the peg's Roman numeral
+// I, II or III engraved and shadowed in its middle.
+forms::Image basePicture(int peg, double scale);
+// The application icon: seven stacked disks on a grey slab against a dark checked pattern.
+// `pixels` is the side of the square; 32 is the design size.
+forms::Image iconPicture(int pixels);
+
+}  // namespace board

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "forms/controls.h"
+
+// What a backend needs to build a window: every control with its place, look and order. The
+// models themselves belong to the form; a description only points at them.
+namespace forms {
+
+// 0xRRGGBB.
+using Rgb = std::uint32_t;
+
+// A bitmap of 0xAARRGGBB pixels, rows top to bottom.
+struct Image {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;
+
+  std::uint32_t pixel(int x, int y) const {
+    return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                  static_cast<std::size_t>(x)];
+  }
+};
+
+// Draws a picture at `scale` device pixels per design pixel, so that it stays sharp on any
+// screen. The result is round(design size * scale) pixels in each direction.
+using PictureRenderer = std::function<Image(double scale)>;
+
+struct FontSpec {
+  std::string family;
+  double points = 0;
+  bool bold = false;
+};
+
+struct LineEntry {
+  std::string name;
+  Line line;
+  Rgb color = 0;
+  int widthPixels = 1;
+};
+
+struct PictureBoxEntry {
+  std::string name;  // as in the front-to-back list, e.g. "Picture1(0)"
+  PictureBox* box = nullptr;
+  int tabIndex = 0;
+  Rgb backColor = 0;
+  PictureRenderer picture;
+  // Drawn over the picture, in the box's own twips.
+  std::vector<LineEntry> lines;
+};
+
+struct TextBoxEntry {
+  std::string name;
+  TextBox* box = nullptr;
+  RectF rect;
+  int tabIndex = 0;
+  FontSpec font;
+  Rgb foreColor = 0;
+  Rgb backColor = 0;
+};
+
+// A button whose face is a picture of one word, centred on its face.
+struct ButtonEntry {
+  std::string name;
+  CommandButton* button = nullptr;
+  RectF rect;
+  int tabIndex = 0;
+  Rgb faceColor = 0;
+  std::string word;
+  FontSpec wordFont;
+  Rgb wordColor = 0;
+  int pictureWidthPixels = 0;
+  int pictureHeightPixels = 0;
+};
+
+struct FormDescription {
+  std::string caption;
+  float clientWidth = 0;  // twips
+  float clientHeight = 0;
+  float twipsPerPixel = 15;
+  Rgb backColor = 0;
+  Rgb foreColor = 0;
+  PictureRenderer icon;  // square, design size iconPixels
+  int iconPixels = 32;
+
+  std::vector<PictureBoxEntry> pictureBoxes;
+  std::vector<TextBoxEntry> textBoxes;
+  std::vector<ButtonEntry> buttons;
+  // Names of the controls that overlap, frontmost first.
+  std::vector<std::string> frontToBack;
+
+  // Raised once, after every control exists and before the window first shows.
+  std::function<void()> onLoad;
+};
+
+}  // namespace forms

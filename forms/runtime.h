@@ -1,0 +1,56 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+
+namespace forms {
+
+// Thrown by End to unwind whatever the program was doing. It is caught only where a backend
+// dispatches an event, never inside the program's own code.
+struct EndProgram {};
+
+// What the program asks of the runtime besides its controls: pumping events, a clock, and
+// closing down. Backends supply the pump, the clock and the window.
+class Runtime {
+ public:
+  virtual ~Runtime() = default;
+
+  // Runs every pending event handler. When nothing is pending it may wait up to
+  // `waitSeconds` for the next event; it never waits longer. After End it does not return
+  // normally: the run that called it unwinds.
+  void DoEvents(float waitSeconds = 0.0f);
+
+  // Seconds since the runtime started, from a monotonic clock: it never jumps and does not
+  // care about the time of day.
+  virtual float Timer() = 0;
+
+  // Closes the window.
+  void Unload();
+  // Stops the program at once; nothing that was interrupted resumes.
+  [[noreturn]] void End();
+  bool ended() const { return ended_; }
+
+  // Runs one event handler on behalf of the backend. An End inside the handler stops here,
+  // and after End no handler runs at all.
+  void dispatch(const std::function<void()>& handler);
+
+ protected:
+  virtual void pumpEvents(float waitSeconds) = 0;
+  virtual void closeWindow() = 0;
+  // Lets the backend leave its event loop once the program has ended.
+  virtual void endRequested() {}
+
+ private:
+  bool ended_ = false;
+};
+
+// The clock behind Timer: seconds since construction, steady.
+class MonotonicClock {
+ public:
+  float seconds() const;
+
+ private:
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+};
+
+}  // namespace forms
