@@ -1,0 +1,386 @@
+#include "board/pictures.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+
+#include "board/layout.h"
+
+namespace board {
+namespace {
+
+using forms::Image;
+using forms::Rgb;
+
+constexpr std::uint32_t kOpaque = 0xFF000000u;
+
+constexpr int kDiskRows = 33;
+constexpr int kPostColumnCount = static_cast<int>(kPostColumns.size());
+constexpr int kBaseWidth = 250;
+constexpr int kBaseHeight = 89;
+
+struct Colour {
+  double r = 0;
+  double g = 0;
+  double b = 0;
+};
+
+Colour unpack(Rgb rgb) {
+  return {static_cast<double>((rgb >> 16) & 0xFFu), static_cast<double>((rgb >> 8) & 0xFFu),
+          static_cast<double>(rgb & 0xFFu)};
+}
+
+std::uint32_t channel(double value) {
+  return static_cast<std::uint32_t>(std::lround(std::clamp(value, 0.0, 255.0)));
+}
+
+std::uint32_t pack(const Colour& c) {
+  return kOpaque | channel(c.r) << 16 | channel(c.g) << 8 | channel(c.b);
+}
+
+std::uint32_t grey(double value) {
+  const std::uint32_t v = channel(value);
+  return kOpaque | v << 16 | v << 8 | v;
+}
+
+Colour mix(const Colour& from, const Colour& to, double weight) {
+  return {from.r + (to.r - from.r) * weight, from.g + (to.g - from.g) * weight,
+          from.b + (to.b - from.b) * weight};
+}
+
+bool usableScale(double scale) {
+  return std::isfinite(scale) && scale > 0;
+}
+
+int deviceSize(int design, double scale) {
+  return std::max(0, static_cast<int>(std::lround(design * scale)));
+}
+
+Image blank(int width, int height) {
+  Image image;
+  image.width = width;
+  image.height = height;
+  image.pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), kOpaque);
+  return image;
+}
+
+// Pictures whose rows are all alike are built from one row.
+void repeatFirstRow(Image& image) {
+  const auto width = static_cast<std::ptrdiff_t>(image.width);
+  for (int y = 1; y < image.height; ++y) {
+    std::copy_n(image.pixels.begin(), width, image.pixels.begin() + width * y);
+  }
+}
+
+// Design coordinate of the centre of a device pixel, stretched so that the first and last device
+// pixels meet the picture's edges even when the device size was rounded.
+double designCentre(int device, int designSize, int deviceSize) {
+  return (device + 0.5) * designSize / deviceSize;
+}
+
+// --- Disks ---------------------------------------------------------------------------------
+
+// Colour at `column` (design columns, 0 at the centre of the first). The shade rises quickly
+// from the left edge and eases into a narrow highlight; past it, it falls slowly at first and
+// quickly towards the far edge, where the surface turns away from the light.
+Colour diskColour(const DiskDesign& disk, double column, double lastColumn) {
+  const double peak = disk.highlightColumn;
+  if (column <= peak) {
+    const double t = std::clamp(column / peak, 0.0, 1.0);
+    return mix(unpack(disk.leftEdge), unpack(disk.highlight), t * (1.5 - 0.5 * t));
+  }
+  const double t = std::clamp((column - peak) / (lastColumn - peak), 0.0, 1.0);
+  return mix(unpack(disk.highlight), unpack(disk.rightEdge), 0.35 * t + 0.65 * t * t * t);
+}
+
+// --- Marble ----------------------------------------------------------------------------------
+
+constexpr std::uint32_t scramble(std::uint32_t h) {
+  h ^= h >> 16;
+  h *= 0x7FEB352Du;
+  h ^= h >> 15;
+  h *= 0x846CA68Bu;
+  h ^= h >> 16;
+  return h;
+}
+
+// Fixed pseudo-random values on a wrapping lattice, so the slab looks the same in every run and
+// at every scale. The lattice is wider than the finest octave spans across the slab, so the
+// wrap never shows.
+constexpr int kLatticeSide = 64;
+
+constexpr std::array<float, kLatticeSide* kLatticeSide> kLattice = [] {
+  std::array<float, kLatticeSide * kLatticeSide> values{};
+  for (std::uint32_t i = 0; i < values.size(); ++i) {
+    values[i] = static_cast<float>(scramble(i * 0x9E3779B1u + 0x632BE5ABu) >> 8) / 16777216.0f;
+  }
+  return values;
+}();
+
+double latticeAt(int x, int y) {
+  const int wrapped = (y & (kLatticeSide - 1)) * kLatticeSide + (x & (kLatticeSide - 1));
+  return kLattice[static_cast<std::size_t>(wrapped)];
+}
+
+// Much cheaper than std::floor where the processor lacks a rounding instruction, and the noise
+// is evaluated several times for every pixel of a slab.
+int floorToInt(double x) {
+  const int truncated = static_cast<int>(x);
+  return x < truncated ? truncated - 1 : truncated;
+}
+
+double smooth(double t) {
+  return t * t * (3 - 2 * t);
+}
+
+// Value noise in 0..1.
+double noise(double x, double y) {
+  const int ix = floorToInt(x);
+  const int iy = floorToInt(y);
+  const double sx = smooth(x - ix);
+  const double sy = smooth(y - iy);
+  const double top = latticeAt(ix, iy) + (latticeAt(ix + 1, iy) - latticeAt(ix, iy)) * sx;
+  const double bottom =
+      latticeAt(ix, iy + 1) + (latticeAt(ix + 1, iy + 1) - latticeAt(ix, iy + 1)) * sx;
+  return top + (bottom - top) * sy;
+}
+
+// Several octaves of noise, each offset so their lattices do not line up; 0..1.
+double clouds(double x, double y, int octaves) {
+  double sum = 0;
+  double amplitude = 0.5;
+  double total = 0;
+  for (int octave = 0; octave < octaves; ++octave) {
+    sum += amplitude * noise(x + 17.3 * octave, y + 31.7 * octave);
+    total += amplitude;
+    x *= 2;
+    y *= 2;
+    amplitude /= 2;
+  }
+  return sum / total;
+}
+
+// Grey level of the bare slab at design point (u, v): lit from the left, clouded, crossed by
+// thin wandering veins that fade in and out.
+double marble(double u, double v) {
+  const double ramp = 236 - 60 * (u / kBaseWidth);
+  const double cloud = clouds(u / 36, v / 36, 3);
+  const double swirl = u * 0.03 + v * 0.075 + 4.0 * cloud;
+  double vein = std::max(0.0, 1 - 3 * std::abs(swirl - floorToInt(swirl + 0.5)));
+  vein *= vein;
+  vein *= vein;
+  vein *= vein;
+  const double fade = noise(u / 60 + 50, v / 60 + 50);
+  return ramp + 16 * (cloud - 0.5) - 26 * vein * fade;
+}
+
+// --- Engraved numeral --------------------------------------------------------------------------
+
+// Centre of the framed area and the numeral's proportions, in design pixels.
+constexpr double kNumeralCentreX = 124;
+constexpr double kNumeralCentreY = 44;
+constexpr double kNumeralHalfHeight = 17;
+constexpr double kStemHalfWidth = 3.2;
+constexpr double kSerifHalfWidth = 8.5;
+constexpr double kSerifThickness = 3.0;
+constexpr double kLetterAdvance = 20;
+constexpr double kBracket = 3.0;
+// How far the light reaches into the cut, towards the bottom right.
+constexpr double kWallDepth = 1.1;
+
+double boxDistance(double x, double y, double halfWidth, double halfHeight) {
+  const double dx = std::abs(x) - halfWidth;
+  const double dy = std::abs(y) - halfHeight;
+  const double ox = std::max(dx, 0.0);
+  const double oy = std::max(dy, 0.0);
+  const double outside = std::sqrt(ox * ox + oy * oy);
+  return outside + std::min(std::max(dx, dy), 0.0);
+}
+
+// A union that fills the corners between the shapes with a curve, as the brackets of a serif.
+double bracketedUnion(double a, double b, double radius) {
+  const double h = std::clamp(0.5 + 0.5 * (b - a) / radius, 0.0, 1.0);
+  return b + (a - b) * h - radius * h * (1 - h);
+}
+
+// Signed distance, in design pixels, from a serif capital I centred at the origin.
+double letterI(double x, double y) {
+  const double stem = boxDistance(x, y, kStemHalfWidth, kNumeralHalfHeight);
+  const double serifY = kNumeralHalfHeight - kSerifThickness / 2;
+  const double serifs = boxDistance(x, std::abs(y) - serifY, kSerifHalfWidth, kSerifThickness / 2);
+  return bracketedUnion(stem, serifs, kBracket);
+}
+
+double numeralDistance(int letters, double u, double v) {
+  double distance = 1e9;
+  for (int k = 0; k < letters; ++k) {
+    const double centre = kNumeralCentreX + (k - (letters - 1) / 2.0) * kLetterAdvance;
+    distance = std::min(distance, letterI(u - centre, v - kNumeralCentreY));
+  }
+  return distance;
+}
+
+// Share of a device pixel covered by the shape, a one-pixel ramp across its edge.
+double coverage(double distance, double scale) {
+  return std::clamp(0.5 - distance * scale, 0.0, 1.0);
+}
+
+// The cut is sunk to half the slab's brightness; its upper-left wall lies in shadow and its
+// lower-right wall catches the light.
+double engrave(double slab, int letters, double u, double v, double scale) {
+  const double inside = coverage(numeralDistance(letters, u, v), scale);
+  if (inside <= 0) {
+    return slab;
+  }
+  const double shadowed =
+      inside * (1 - coverage(numeralDistance(letters, u - kWallDepth, v - kWallDepth), scale));
+  const double lit =
+      inside * (1 - coverage(numeralDistance(letters, u + kWallDepth, v + kWallDepth), scale));
+  return slab * (1 - 0.5 * inside) - 45 * shadowed + 65 * lit;
+}
+
+// --- Icon ------------------------------------------------------------------------------------
+
+constexpr double kIconDesign = 32;
+
+// Disk colours in the icon: the pure hue, brightest a quarter across and darkest at the right.
+double iconShade(double t) {
+  if (t < 0.25) {
+    return 0.78 + 0.22 * (t / 0.25);
+  }
+  const double fall = (t - 0.25) / 0.75;
+  return 1 - 0.5 * fall * fall;
+}
+
+struct PixelSpan {
+  int first = 0;
+  int end = 0;
+};
+
+// Edges fall on device pixels so the picture is crisp at every size.
+PixelSpan span(double from, double to, double unit) {
+  return {static_cast<int>(std::lround(from * unit)), static_cast<int>(std::lround(to * unit))};
+}
+
+}  // namespace
+
+Image diskPicture(int disk, double scale) {
+  if (disk < 0 || disk >= static_cast<int>(kDisks.size()) || !usableScale(scale)) {
+    return {};
+  }
+  const DiskDesign& design = kDisks[static_cast<std::size_t>(disk)];
+  const int columns = static_cast<int>(std::lround(design.rect.width / kTwipsPerPixel));
+  Image image = blank(deviceSize(columns, scale), deviceSize(kDiskRows, scale));
+  if (image.pixels.empty()) {
+    return image;
+  }
+  for (int x = 0; x < image.width; ++x) {
+    const double column = designCentre(x, columns, image.width) - 0.5;
+    image.pixels[static_cast<std::size_t>(x)] = pack(diskColour(design, column, columns - 1));
+  }
+  repeatFirstRow(image);
+  return image;
+}
+
+Image postPicture(double scale) {
+  if (!usableScale(scale)) {
+    return {};
+  }
+  Image image = blank(deviceSize(kPostColumnCount, scale), deviceSize(kPostBitmapRows, scale));
+  if (image.pixels.empty()) {
+    return image;
+  }
+  // The post's columns are hard-edged, so each device column takes the design column under its
+  // centre rather than a blend.
+  for (int x = 0; x < image.width; ++x) {
+    const int column =
+        std::min(kPostColumnCount - 1,
+                 static_cast<int>(std::floor(designCentre(x, kPostColumnCount, image.width))));
+    image.pixels[static_cast<std::size_t>(x)] =
+        kOpaque | kPostColumns[static_cast<std::size_t>(column)];
+  }
+  repeatFirstRow(image);
+  return image;
+}
+
+Image basePicture(int peg, double scale) {
+  if (peg < 0 || peg > 2 || !usableScale(scale)) {
+    return {};
+  }
+  Image image = blank(deviceSize(kBaseWidth, scale), deviceSize(kBaseHeight, scale));
+  const int letters = peg + 1;
+  const double xScale = static_cast<double>(image.width) / kBaseWidth;
+  const double yScale = static_cast<double>(image.height) / kBaseHeight;
+  const double edgeScale = std::min(xScale, yScale);
+  // Only the numeral's neighbourhood needs the engraving pass.
+  const double reachX = (letters - 1) * kLetterAdvance / 2 + kSerifHalfWidth + 4;
+  const double reachY = kNumeralHalfHeight + 4;
+  for (int y = 0; y < image.height; ++y) {
+    const double v = designCentre(y, kBaseHeight, image.height);
+    const bool nearNumeralRow = std::abs(v - kNumeralCentreY) < reachY;
+    for (int x = 0; x < image.width; ++x) {
+      const double u = designCentre(x, kBaseWidth, image.width);
+      double level = marble(u, v);
+      if (nearNumeralRow && std::abs(u - kNumeralCentreX) < reachX) {
+        level = engrave(level, letters, u, v, edgeScale);
+      }
+      image.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) +
+                   static_cast<std::size_t>(x)] = grey(level);
+    }
+  }
+  return image;
+}
+
+Image iconPicture(int pixels) {
+  if (pixels <= 0) {
+    return {};
+  }
+  Image image = blank(pixels, pixels);
+  const double unit = pixels / kIconDesign;
+  auto put = [&image](int x, int y, std::uint32_t argb) {
+    image.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) +
+                 static_cast<std::size_t>(x)] = argb;
+  };
+
+  // Checks of dark grey and black, four design pixels to a side.
+  const double cell = 4 * unit;
+  for (int y = 0; y < pixels; ++y) {
+    const int row = static_cast<int>(std::floor((y + 0.5) / cell));
+    for (int x = 0; x < pixels; ++x) {
+      const int column = static_cast<int>(std::floor((x + 0.5) / cell));
+      put(x, y, (row + column) % 2 == 0 ? grey(0x40) : grey(0x00));
+    }
+  }
+
+  // The slab, lit from above.
+  const PixelSpan slabX = span(2, 30, unit);
+  const PixelSpan slabY = span(26, 30, unit);
+  for (int y = slabY.first; y < slabY.end; ++y) {
+    const double t = (y + 0.5 - slabY.first) / std::max(1, slabY.end - slabY.first);
+    for (int x = slabX.first; x < slabX.end; ++x) {
+      put(x, y, grey(0xD0 - 0x50 * t));
+    }
+  }
+
+  // Seven disks, each three design pixels high, narrowing upwards from the slab.
+  for (std::size_t i = 0; i < kDisks.size(); ++i) {
+    const double level = static_cast<double>(i);
+    const double halfWidth = 13 - 1.5 * level;
+    const PixelSpan diskX = span(16 - halfWidth, 16 + halfWidth, unit);
+    const PixelSpan diskY = span(23 - 3 * level, 26 - 3 * level, unit);
+    const Colour hue = unpack(kDisks[i].boxColor);
+    for (int x = diskX.first; x < diskX.end; ++x) {
+      const double t = (x + 0.5 - diskX.first) / std::max(1, diskX.end - diskX.first);
+      const double shade = iconShade(t);
+      const std::uint32_t argb = pack({hue.r * shade, hue.g * shade, hue.b * shade});
+      for (int y = diskY.first; y < diskY.end; ++y) {
+        put(x, y, argb);
+      }
+    }
+  }
+  return image;
+}
+
+}  // namespace board
