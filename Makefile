@@ -2,7 +2,7 @@
 PRESET ?= dev
 BUILD := build/$(PRESET)
 
-.PHONY: setup build run test asan bench format clean
+.PHONY: setup build run test asan fuzz bench format clean
 
 setup:
 	./scripts/setup-debian.sh
@@ -23,6 +23,10 @@ test: build
 # The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer.
 asan:
 	$(MAKE) test PRESET=asan
+
+# A bounded libFuzzer run over everything a user can type (FUZZ_SECONDS, default 60).
+fuzz:
+	./scripts/run-fuzz.sh $(or $(FUZZ_SECONDS),60)
 
 bench: build
 	./scripts/run-benchmarks.sh $(BUILD)
