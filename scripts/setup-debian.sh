@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev
   fonts-liberation            # a serif font with the metrics of Times New Roman
   xvfb xdotool x11-utils openbox imagemagick   # the desktop tests
+  desktop-file-utils appstream                 # validating the launcher entry and metadata
 )
 if [[ "${CORVANE_WITH_FUZZ:-0}" == 1 ]]; then
   packages+=(clang-14 libclang-rt-14-dev)
