@@ -32,7 +32,7 @@ die() {
   exit 1
 }
 
-for tool in Xvfb xdotool xwininfo import convert; do
+for tool in Xvfb xdotool xwininfo xprop import convert; do
   command -v "$tool" >/dev/null || die "missing tool '$tool' (install xvfb, xdotool, x11-utils, imagemagick)"
 done
 [[ -x $binary ]] || die "no program at '$binary'"
@@ -48,7 +48,8 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 [[ -s $work/display ]] || die "Xvfb gave no display number within 10 s"
-export DISPLAY=":$(head -n1 "$work/display")"
+DISPLAY=":$(head -n1 "$work/display")"
+export DISPLAY
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
 export XDG_RUNTIME_DIR=$work/runtime
 mkdir -m 700 "$XDG_RUNTIME_DIR"
@@ -57,7 +58,7 @@ if command -v openbox >/dev/null; then
   openbox --sm-disable >"$work/wm.log" 2>&1 &
   wm_pid=$!
   for _ in $(seq 50); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    timeout 5 xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
     sleep 0.1
   done
 else
@@ -123,11 +124,11 @@ screenshot() {  # file
 
 # Colour of one pixel of a screenshot, as RRGGBB.
 pixel() {  # file x y
-  convert "$1" -format "%[hex:u.p{$2,$3}]" info: 2>/dev/null
+  timeout 20 convert "$1" -format "%[hex:u.p{$2,$3}]" info: 2>/dev/null
 }
 
 click_at() {  # x y, in the window's client area
-  xdotool mousemove --window "$window" "$1" "$2" click 1
+  timeout 10 xdotool mousemove --window "$window" "$1" "$2" click 1
 }
 
 # Controls, as the centres of their rectangles in client pixels (twips / 15).
@@ -139,7 +140,7 @@ quit_button=(636 607)
 type_into() {  # x y text
   click_at "$1" "$2"
   sleep 0.2
-  xdotool type --delay 30 "$3"
+  timeout 10 xdotool type --delay 30 "$3"
 }
 
 # --- the tests -----------------------------------------------------------------------------
@@ -158,7 +159,7 @@ test_no_display() {
 test_window_and_pictures() {
   start_program || { fail "no window titled '$caption' within 20 s"; return; }
   local geometry width height
-  geometry=$(xwininfo -id "$window")
+  geometry=$(timeout 10 xwininfo -id "$window")
   width=$(awk '/Width:/ {print $2}' <<<"$geometry")
   height=$(awk '/Height:/ {print $2}' <<<"$geometry")
   if [[ "$width x $height" != '992 x 734' ]]; then
@@ -191,7 +192,7 @@ test_window_and_pictures() {
 test_close_box() {
   [[ -n $wm_pid ]] || return 0
   start_program || { fail "no window"; return; }
-  xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
+  timeout 10 xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
   wait_for_exit 10 || { fail "still running 10 s after the close box"; return; }
   [[ $status -eq 0 ]] || fail "exit status $status, expected 0"
 }
@@ -231,7 +232,7 @@ run_then() {
 }
 
 quit_by_button() { click_at "${quit_button[@]}"; }
-quit_by_close_box() { xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4; }
+quit_by_close_box() { timeout 10 xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4; }
 
 test_quit_during_run() { run_then quit_by_button; }
 test_close_during_run() {

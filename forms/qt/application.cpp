@@ -1,0 +1,53 @@
+#include "forms/qt/application.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include <QApplication>
+#include <QGuiApplication>
+
+#include "forms/qt/form_window.h"
+#include "forms/qt/qt_runtime.h"
+
+namespace forms::qt {
+
+namespace {
+
+bool isSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0';
+}
+
+}  // namespace
+
+int runApplication(int argc, char** argv, const FormBuilder& build) {
+#ifdef __linux__
+  // Without any of these Qt would stop the process with a message about plugins; say plainly
+  // what is missing instead.
+  if (!isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY") && !isSet("QT_QPA_PLATFORM")) {
+    std::fputs(
+        "corvane: this program needs a graphical display; on a machine without one, run it on a "
+        "virtual screen, e.g. `xvfb-run -a corvane`\n",
+        stderr);
+    return 2;
+  }
+#endif
+  QApplication application(argc, argv);
+  // No display name: the window system would append it to the caption.
+  QApplication::setApplicationName(QStringLiteral("Corvane"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.corvane.Corvane"));
+  // Only the program decides when it is over: closing the window asks it, like its quit button.
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  QtRuntime runtime;
+  FormWindow window(runtime, build(runtime));
+  window.load();
+  // An end during start-up asked the event loop to stop before it was running.
+  if (runtime.ended()) {
+    return 0;
+  }
+  window.present();
+  return QApplication::exec();
+}
+
+}  // namespace forms::qt

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include <QPointer>
+#include <QWidget>
+
+#include "forms/runtime.h"
+
+class QSocketNotifier;
+
+namespace forms::qt {
+
+// The runtime on a real event loop. A pause hands the processor back: when nothing is pending,
+// DoEvents sleeps in the event dispatcher until the next event or its deadline, whichever comes
+// first.
+class QtRuntime final : public Runtime {
+ public:
+  // `leaveLoop` runs once when the program ends; by default it makes the application's event
+  // loop return. Tests pass their own, so that an end does not stop the test itself.
+  explicit QtRuntime(std::function<void()> leaveLoop = {});
+  ~QtRuntime() override;
+  QtRuntime(const QtRuntime&) = delete;
+  QtRuntime& operator=(const QtRuntime&) = delete;
+
+  float Timer() override { return clock_.seconds(); }
+
+  // The window that Unload closes.
+  void setWindow(QWidget* window) { window_ = window; }
+
+  // Longest single sleep of one pump: a longer wait is cut short here, and the caller, which
+  // loops on its own clock anyway, simply pumps again.
+  static constexpr double kLongestWaitSeconds = 3600.0;
+
+ protected:
+  void pumpEvents(float waitSeconds) override;
+  void closeWindow() override;
+  void endRequested() override;
+
+ private:
+  void waitForNextEvent(double seconds);
+
+  MonotonicClock clock_;
+  std::function<void()> leaveLoop_;
+  QPointer<QWidget> window_;
+#ifdef __linux__
+  int timerFd_ = -1;
+  std::unique_ptr<QSocketNotifier> timerNotifier_;
+#endif
+};
+
+}  // namespace forms::qt
