@@ -57,11 +57,11 @@ int designPixels(double points, double twipsPerPixel) {
   return std::max(1, static_cast<int>(std::lround(points * 20.0 / twipsPerPixel)));
 }
 
-QFont designFont(const FontSpec& spec) {
-  QFont font(QString::fromStdString(spec.family));
+QFont designFont(const FontSpec& design) {
+  QFont font(QString::fromStdString(design.family));
   // Lets the font configuration pick a metric twin of the family when it is not installed.
   font.setStyleHint(QFont::Serif);
-  font.setBold(spec.bold);
+  font.setBold(design.bold);
   return font;
 }
 
