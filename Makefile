@@ -2,7 +2,7 @@
 PRESET ?= dev
 BUILD := build/$(PRESET)
 
-.PHONY: setup build run test asan fuzz bench format clean
+.PHONY: setup build run test asan valgrind fuzz bench format clean
 
 setup:
 	./scripts/setup-debian.sh
@@ -23,6 +23,11 @@ test: build
 # The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer.
 asan:
 	$(MAKE) test PRESET=asan
+
+# The logic tests under valgrind's memory checker; any error fails.
+valgrind: build
+	CORVANE_WITH_VALGRIND=1 ./scripts/setup-debian.sh
+	./scripts/run-valgrind.sh $(BUILD)
 
 # A bounded libFuzzer run over everything a user can type (FUZZ_SECONDS, default 60).
 fuzz:

@@ -10,6 +10,9 @@ packages=(
   xvfb xdotool x11-utils openbox imagemagick   # the desktop tests
   desktop-file-utils appstream                 # validating the launcher entry and metadata
 )
+if [[ "${CORVANE_WITH_VALGRIND:-0}" == 1 ]]; then
+  packages+=(valgrind)
+fi
 if [[ "${CORVANE_WITH_FUZZ:-0}" == 1 ]]; then
   packages+=(clang-14 libclang-rt-14-dev)
 fi
