@@ -7,6 +7,7 @@
 #include <utility>
 
 #include <QAbstractButton>
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QIcon>
@@ -21,6 +22,72 @@
 namespace forms::qt {
 
 namespace {
+
+// What assistive technology says about a control. The entry boxes lose their prompts at the first
+// click and the buttons have nothing but a picture, so neither can speak for itself. A button's
+// name is its word.
+struct AccessibleText {
+  const char* control;
+  const char* name;
+  const char* description;
+};
+constexpr AccessibleText kAccessibleTexts[] = {
+    {"txtNumDisks", "Number of disks (1 to 7)",
+     "How many disks to stack on the left peg, from 1 to 7"},
+    {"txtDelay", "Pause after each step, in seconds",
+     "How long the animation waits after each step of a disk; empty or 0 means no pause"},
+    {"cmdMoves", nullptr, "Solve the puzzle and show every move, from the left peg to the right"},
+    {"cmdReset", nullptr, "Stop a run, take the disks off the board and empty both boxes"},
+    {"cmdQuit", nullptr, "Close the window and end the program"},
+};
+
+const AccessibleText* accessibleText(const std::string& control) {
+  for (const AccessibleText& text : kAccessibleTexts) {
+    if (control == text.control) {
+      return &text;
+    }
+  }
+  return nullptr;
+}
+
+// The board is one picture as far as assistive technology is concerned; the window provides
+// what it shows.
+class BoardArea final : public QWidget {
+ public:
+  explicit BoardArea(FormWindow* window) : QWidget(window) {
+    setObjectName(QStringLiteral("board"));
+    setAccessibleName(QStringLiteral("Board"));
+    setFocusPolicy(Qt::NoFocus);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+  }
+  QString summary() const { return static_cast<const FormWindow*>(parentWidget())->boardSummary(); }
+};
+
+class BoardAccessible final : public QAccessibleWidget {
+ public:
+  explicit BoardAccessible(BoardArea* area) : QAccessibleWidget(area, QAccessible::Graphic) {}
+
+  QString text(QAccessible::Text kind) const override {
+    if (kind == QAccessible::Description) {
+      return static_cast<const BoardArea*>(widget())->summary();
+    }
+    return QAccessibleWidget::text(kind);
+  }
+};
+
+QAccessibleInterface* boardAccessible(const QString&, QObject* object) {
+  if (auto* area = dynamic_cast<BoardArea*>(object)) {
+    return new BoardAccessible(area);
+  }
+  return nullptr;
+}
+
+QString diskCount(int disks) {
+  if (disks == 0) {
+    return QStringLiteral("none");
+  }
+  return disks == 1 ? QStringLiteral("1 disk") : QStringLiteral("%1 disks").arg(disks);
+}
 
 QColor toColor(Rgb rgb) {
   return QColor::fromRgb(static_cast<QRgb>(0xFF000000u | rgb));
@@ -93,6 +160,9 @@ class PictureButton final : public QAbstractButton {
   PictureButton(const ButtonEntry& entry, double twipsPerPixel, QWidget* parent)
       : QAbstractButton(parent), entry_(entry), twipsPerPixel_(twipsPerPixel) {
     setAccessibleName(QString::fromStdString(entry.word));
+    if (const AccessibleText* text = accessibleText(entry.name)) {
+      setAccessibleDescription(QString::fromUtf8(text->description));
+    }
     setAttribute(Qt::WA_OpaquePaintEvent);
   }
 
@@ -215,10 +285,12 @@ FormWindow::FormWindow(QtRuntime& runtime, FormDescription description)
   buildTextBoxes();
   buildButtons();
   buildTabOrder();
+  buildBoard();
   runtime_.setWindow(this);
 }
 
 FormWindow::~FormWindow() {
+  QAccessible::removeActivationObserver(this);
   runtime_.setWindow(nullptr);
   for (const Picture& picture : pictures_) {
     picture.entry->box->setObserver(nullptr);
@@ -273,6 +345,12 @@ void FormWindow::buildTextBoxes() {
     edit->setText(QString::fromStdString(entry.box->Text()));
     edit->setCursorPosition(0);
     edit->installEventFilter(this);
+    if (const AccessibleText* text = accessibleText(entry.name)) {
+      edit->setAccessibleName(QString::fromUtf8(text->name));
+      edit->setAccessibleDescription(QString::fromUtf8(text->description));
+    } else {
+      edit->setAccessibleName(edit->text());
+    }
 
     TextBox* box = entry.box;
     connect(edit, &QLineEdit::textEdited, this, [this, box](const QString& text) {
@@ -309,6 +387,108 @@ void FormWindow::buildTabOrder() {
   for (std::size_t i = 1; i < focusable_.size(); ++i) {
     setTabOrder(focusable_[i - 1].second, focusable_[i].second);
   }
+}
+
+void FormWindow::buildBoard() {
+  // The pegs are the posts of the array Picture2, the disks the array Picture1.
+  float bottom = 0;
+  for (const PictureBoxEntry& entry : description_.pictureBoxes) {
+    if (entry.box == nullptr) {
+      continue;
+    }
+    bottom = std::max(bottom, entry.box->Top() + entry.box->Height());
+    if (entry.name.starts_with("Picture2(")) {
+      posts_.push_back(entry.box);
+    } else if (entry.name.starts_with("Picture1(")) {
+      disks_.push_back(entry.box);
+    }
+  }
+  // The summary names the pegs left, middle and right.
+  if (posts_.size() != 3) {
+    posts_.clear();
+    disks_.clear();
+    return;
+  }
+  std::sort(posts_.begin(), posts_.end(),
+            [](const PictureBox* a, const PictureBox* b) { return a->Left() < b->Left(); });
+
+  static const bool factoryInstalled = [] {
+    QAccessible::installFactory(boardAccessible);
+    return true;
+  }();
+  static_cast<void>(factoryInstalled);
+  board_ = new BoardArea(this);
+  // The disks travel above the posts, up to the top of the window.
+  board_->setGeometry(toPixels({0, 0, description_.clientWidth, bottom}).toRect());
+  board_->lower();
+  // It draws nothing itself; a paint event for it at every step of a run would cost a few
+  // percent of the animation's speed.
+  board_->setUpdatesEnabled(false);
+
+  accessibilityActive_ = QAccessible::isActive();
+  announcedBoard_ = boardCounts();
+  QAccessible::installActivationObserver(this);
+}
+
+FormWindow::BoardCounts FormWindow::boardCounts() const {
+  BoardCounts counts{};
+  if (posts_.empty()) {
+    return counts;
+  }
+  const float postTop = posts_.front()->Top();
+  for (const PictureBox* disk : disks_) {
+    if (disk->Visible() == False) {
+      continue;
+    }
+    if (disk->Top() + disk->Height() <= postTop) {
+      ++counts[3];
+      continue;
+    }
+    const float centre = disk->Left() + disk->Width() / 2;
+    std::size_t nearest = 0;
+    float nearestDistance = 0;
+    for (std::size_t p = 0; p < posts_.size(); ++p) {
+      const float distance = std::abs(posts_[p]->Left() + posts_[p]->Width() / 2 - centre);
+      if (p == 0 || distance < nearestDistance) {
+        nearest = p;
+        nearestDistance = distance;
+      }
+    }
+    ++counts[nearest];
+  }
+  return counts;
+}
+
+QString FormWindow::boardSummary() const {
+  const BoardCounts counts = boardCounts();
+  QString summary = QStringLiteral("Left peg: %1; middle peg: %2; right peg: %3")
+                        .arg(diskCount(counts[0]), diskCount(counts[1]), diskCount(counts[2]));
+  if (counts[3] > 0) {
+    summary += QStringLiteral("; %1 moving").arg(diskCount(counts[3]));
+  }
+  return summary;
+}
+
+void FormWindow::accessibilityActiveChanged(bool active) {
+  accessibilityActive_ = active;
+  if (active) {
+    announcedBoard_ = boardCounts();
+  }
+}
+
+void FormWindow::announceBoard() {
+  boardCheckPending_ = false;
+  if (board_ == nullptr || !accessibilityActive_) {
+    return;
+  }
+  const BoardCounts counts = boardCounts();
+  if (counts == announcedBoard_) {
+    return;
+  }
+  announcedBoard_ = counts;
+  QAccessibleEvent event(board_, QAccessible::DescriptionChanged);
+  QAccessible::updateAccessibility(&event);
+  emit boardAnnounced(boardSummary());
 }
 
 void FormWindow::load() {
@@ -355,6 +535,12 @@ void FormWindow::pictureChanged(const PictureBox& box, const RectF& before, bool
   }
   if (box.Visible() != False) {
     repaintTwips(box.rect());
+  }
+  // A run moves a disk many thousand times a second: the counts are compared once per pass of
+  // the event loop, however many steps it took.
+  if (accessibilityActive_ && board_ != nullptr && !boardCheckPending_) {
+    boardCheckPending_ = true;
+    QMetaObject::invokeMethod(this, &FormWindow::announceBoard, Qt::QueuedConnection);
   }
 }
 

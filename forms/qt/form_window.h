@@ -1,8 +1,10 @@
 #pragma once
 
+#include <array>
 #include <map>
 #include <vector>
 
+#include <QAccessible>
 #include <QPixmap>
 #include <QRectF>
 #include <QWidget>
@@ -18,7 +20,14 @@ namespace forms::qt {
 // text boxes and buttons are child widgets named after their controls, so that they can be
 // found with findChild. Every model change repaints only what it touched, and every user action
 // reaches the program through the runtime's dispatch, which is where an end of the program stops.
-class FormWindow final : public QWidget, public ControlObserver {
+//
+// For assistive technology every control has a name and a description, and the board (pegs and
+// disks) describes how many disks stand on which peg. That description is worked out only when
+// asked for; a change of it is announced only while an accessibility client listens, at most
+// once per pass of the event loop, and only when the counts differ from the last announcement.
+class FormWindow final : public QWidget,
+                         public ControlObserver,
+                         private QAccessible::ActivationObserver {
   Q_OBJECT
 
  public:
@@ -37,8 +46,16 @@ class FormWindow final : public QWidget, public ControlObserver {
   // pixel ratio: each edge is rounded to a whole device pixel.
   QRectF toPixels(const RectF& twips) const;
 
+  // What the board shows, e.g. "Left peg: 3 disks; middle peg: none; right peg: 2 disks", with
+  // "; 1 disk moving" for a disk carried above the posts.
+  QString boardSummary() const;
+
   void pictureChanged(const PictureBox& box, const RectF& before, bool wasVisible) override;
   void textChanged(const TextBox& box) override;
+
+ signals:
+  // Raised with every announcement of a changed board description.
+  void boardAnnounced(const QString& summary);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -56,10 +73,17 @@ class FormWindow final : public QWidget, public ControlObserver {
   void buildTextBoxes();
   void buildButtons();
   void buildTabOrder();
+  void buildBoard();
   const QPixmap& pixmapFor(Picture& picture, qreal ratio);
   void paintPicture(QPainter& painter, Picture& picture, qreal ratio);
   void repaintTwips(const RectF& twips);
   void quit();
+
+  // Visible disks per peg, and last those above the posts.
+  using BoardCounts = std::array<int, 4>;
+  BoardCounts boardCounts() const;
+  void accessibilityActiveChanged(bool active) override;
+  void announceBoard();
 
   QtRuntime& runtime_;
   FormDescription description_;
@@ -69,6 +93,14 @@ class FormWindow final : public QWidget, public ControlObserver {
   std::map<const QObject*, TextBox*> boxOfEdit_;
   std::vector<std::pair<int, QWidget*>> focusable_;
   CommandButton* quitButton_ = nullptr;
+
+  // Left to right.
+  std::vector<const PictureBox*> posts_;
+  std::vector<const PictureBox*> disks_;
+  QWidget* board_ = nullptr;
+  bool accessibilityActive_ = false;
+  bool boardCheckPending_ = false;
+  BoardCounts announcedBoard_{};
 };
 
 }  // namespace forms::qt
