@@ -1,3 +1,5 @@
+#include <array>
+#include <cmath>
 #include <string>
 
 #include "board/corvane.h"
@@ -15,7 +17,7 @@ forms::FontSpec entryFont() {
 }
 
 forms::ButtonEntry buttonEntry(const char* name, forms::CommandButton& button,
-                               const board::ButtonDesign& design) {
+                               const board::ButtonDesign& design, const char* purpose) {
   forms::ButtonEntry entry;
   entry.name = name;
   entry.button = &button;
@@ -27,18 +29,62 @@ forms::ButtonEntry buttonEntry(const char* name, forms::CommandButton& button,
   entry.wordColor = 0xFFFFFF;
   entry.pictureWidthPixels = board::kButtonPictureWidth;
   entry.pictureHeightPixels = board::kButtonPictureHeight;
+  entry.accessibleDescription = purpose;
   return entry;
 }
 
 forms::TextBoxEntry textBoxEntry(const char* name, forms::TextBox& box,
-                                 const board::EntryDesign& design) {
+                                 const board::EntryDesign& design, const char* accessibleName,
+                                 const char* purpose) {
   return {name,
           &box,
           design.rect,
           design.tabIndex,
           entryFont(),
           board::kEntryTextColor,
-          design.backColor};
+          design.backColor,
+          accessibleName,
+          purpose};
+}
+
+std::string diskCount(int disks) {
+  if (disks == 0) {
+    return "none";
+  }
+  return disks == 1 ? "1 disk" : std::to_string(disks) + " disks";
+}
+
+// How many shown disks stand on each peg, by the post nearest a disk's centre, and how many
+// are being carried above the posts.
+std::string describeBoard(const Corvane& form) {
+  std::array<int, 3> onPeg{};
+  int moving = 0;
+  const auto postCentre = [&form](std::size_t peg) {
+    return form.Picture2[peg].Left() + form.Picture2[peg].Width() / 2;
+  };
+  for (const auto& disk : form.Picture1) {
+    if (disk.Visible() == forms::False) {
+      continue;
+    }
+    if (disk.Top() + disk.Height() <= form.Picture2[0].Top()) {
+      ++moving;
+      continue;
+    }
+    const float centre = disk.Left() + disk.Width() / 2;
+    std::size_t nearest = 0;
+    for (std::size_t p = 1; p < form.Picture2.size(); ++p) {
+      if (std::abs(postCentre(p) - centre) < std::abs(postCentre(nearest) - centre)) {
+        nearest = p;
+      }
+    }
+    ++onPeg[nearest];
+  }
+  std::string text = "Left peg: " + diskCount(onPeg[0]) + "; middle peg: " + diskCount(onPeg[1]) +
+                     "; right peg: " + diskCount(onPeg[2]);
+  if (moving > 0) {
+    text += "; " + diskCount(moving) + " moving";
+  }
+  return text;
 }
 
 }  // namespace
@@ -87,12 +133,24 @@ forms::FormDescription Corvane::describe() {
     form.pictureBoxes.push_back(std::move(base));
   }
 
-  form.textBoxes.push_back(textBoxEntry("txtNumDisks", txtNumDisks, board::kNumDisksBox));
-  form.textBoxes.push_back(textBoxEntry("txtDelay", txtDelay, board::kDelayBox));
-  form.buttons.push_back(buttonEntry("cmdMoves", cmdMoves, board::kMovesButton));
-  form.buttons.push_back(buttonEntry("cmdReset", cmdReset, board::kResetButton));
-  form.buttons.push_back(buttonEntry("cmdQuit", cmdQuit, board::kQuitButton));
+  form.textBoxes.push_back(textBoxEntry("txtNumDisks", txtNumDisks, board::kNumDisksBox,
+                                        "Number of disks (1 to 7)",
+                                        "How many disks to stack on the left peg, from 1 to 7"));
+  form.textBoxes.push_back(textBoxEntry(
+      "txtDelay", txtDelay, board::kDelayBox, "Pause after each step, in seconds",
+      "How long the animation waits after each step of a disk; empty or 0 means no pause"));
+  form.buttons.push_back(
+      buttonEntry("cmdMoves", cmdMoves, board::kMovesButton,
+                  "Solve the puzzle and show every move, from the left peg to the right"));
+  form.buttons.push_back(
+      buttonEntry("cmdReset", cmdReset, board::kResetButton,
+                  "Stop a run, take the disks off the board and empty both boxes"));
+  form.buttons.push_back(
+      buttonEntry("cmdQuit", cmdQuit, board::kQuitButton, "Close the window and end the program"));
   form.frontToBack.assign(board::kFrontToBack.begin(), board::kFrontToBack.end());
   form.onLoad = [this] { Form_Load(); };
+  // Closing the window is quitting: no run may go on once the window is gone.
+  form.onClose = [this] { cmdQuit_Click(); };
+  form.describePictures = [this] { return describeBoard(*this); };
   return form;
 }

@@ -61,6 +61,9 @@ struct TextBoxEntry {
   FontSpec font;
   Rgb foreColor = 0;
   Rgb backColor = 0;
+  // What assistive technology says of the box, which loses its prompt at the first click.
+  std::string accessibleName;
+  std::string accessibleDescription;
 };
 
 // A button whose face is a picture of one word, centred on its face.
@@ -75,6 +78,8 @@ struct ButtonEntry {
   Rgb wordColor = 0;
   int pictureWidthPixels = 0;
   int pictureHeightPixels = 0;
+  // The word is the button's accessible name; this says what it does.
+  std::string accessibleDescription;
 };
 
 struct FormDescription {
@@ -95,6 +100,11 @@ struct FormDescription {
 
   // Raised once, after every control exists and before the window first shows.
   std::function<void()> onLoad;
+  // What the window's close box does.
+  std::function<void()> onClose;
+  // A sentence saying what the picture boxes show, for assistive technology. Cheap enough to
+  // ask once per pass of the event loop.
+  std::function<std::string()> describePictures;
 };
 
 }  // namespace forms

@@ -23,33 +23,6 @@ namespace forms::qt {
 
 namespace {
 
-// What assistive technology says about a control. The entry boxes lose their prompts at the first
-// click and the buttons have nothing but a picture, so neither can speak for itself. A button's
-// name is its word.
-struct AccessibleText {
-  const char* control;
-  const char* name;
-  const char* description;
-};
-constexpr AccessibleText kAccessibleTexts[] = {
-    {"txtNumDisks", "Number of disks (1 to 7)",
-     "How many disks to stack on the left peg, from 1 to 7"},
-    {"txtDelay", "Pause after each step, in seconds",
-     "How long the animation waits after each step of a disk; empty or 0 means no pause"},
-    {"cmdMoves", nullptr, "Solve the puzzle and show every move, from the left peg to the right"},
-    {"cmdReset", nullptr, "Stop a run, take the disks off the board and empty both boxes"},
-    {"cmdQuit", nullptr, "Close the window and end the program"},
-};
-
-const AccessibleText* accessibleText(const std::string& control) {
-  for (const AccessibleText& text : kAccessibleTexts) {
-    if (control == text.control) {
-      return &text;
-    }
-  }
-  return nullptr;
-}
-
 // The board is one picture as far as assistive technology is concerned; the window provides
 // what it shows.
 class BoardArea final : public QWidget {
@@ -80,13 +53,6 @@ QAccessibleInterface* boardAccessible(const QString&, QObject* object) {
     return new BoardAccessible(area);
   }
   return nullptr;
-}
-
-QString diskCount(int disks) {
-  if (disks == 0) {
-    return QStringLiteral("none");
-  }
-  return disks == 1 ? QStringLiteral("1 disk") : QStringLiteral("%1 disks").arg(disks);
 }
 
 QColor toColor(Rgb rgb) {
@@ -160,9 +126,7 @@ class PictureButton final : public QAbstractButton {
   PictureButton(const ButtonEntry& entry, double twipsPerPixel, QWidget* parent)
       : QAbstractButton(parent), entry_(entry), twipsPerPixel_(twipsPerPixel) {
     setAccessibleName(QString::fromStdString(entry.word));
-    if (const AccessibleText* text = accessibleText(entry.name)) {
-      setAccessibleDescription(QString::fromUtf8(text->description));
-    }
+    setAccessibleDescription(QString::fromStdString(entry.accessibleDescription));
     setAttribute(Qt::WA_OpaquePaintEvent);
   }
 
@@ -345,12 +309,9 @@ void FormWindow::buildTextBoxes() {
     edit->setText(QString::fromStdString(entry.box->Text()));
     edit->setCursorPosition(0);
     edit->installEventFilter(this);
-    if (const AccessibleText* text = accessibleText(entry.name)) {
-      edit->setAccessibleName(QString::fromUtf8(text->name));
-      edit->setAccessibleDescription(QString::fromUtf8(text->description));
-    } else {
-      edit->setAccessibleName(edit->text());
-    }
+    edit->setAccessibleName(QString::fromStdString(
+        entry.accessibleName.empty() ? entry.box->Text() : entry.accessibleName));
+    edit->setAccessibleDescription(QString::fromStdString(entry.accessibleDescription));
 
     TextBox* box = entry.box;
     connect(edit, &QLineEdit::textEdited, this, [this, box](const QString& text) {
@@ -374,9 +335,6 @@ void FormWindow::buildButtons() {
     CommandButton* model = entry.button;
     connect(button, &QAbstractButton::clicked, this,
             [this, model] { runtime_.dispatch([model] { model->click(); }); });
-    if (entry.name == "cmdQuit") {
-      quitButton_ = model;
-    }
     focusable_.emplace_back(entry.tabIndex, button);
   }
 }
@@ -390,27 +348,15 @@ void FormWindow::buildTabOrder() {
 }
 
 void FormWindow::buildBoard() {
-  // The pegs are the posts of the array Picture2, the disks the array Picture1.
-  float bottom = 0;
-  for (const PictureBoxEntry& entry : description_.pictureBoxes) {
-    if (entry.box == nullptr) {
-      continue;
-    }
-    bottom = std::max(bottom, entry.box->Top() + entry.box->Height());
-    if (entry.name.starts_with("Picture2(")) {
-      posts_.push_back(entry.box);
-    } else if (entry.name.starts_with("Picture1(")) {
-      disks_.push_back(entry.box);
-    }
-  }
-  // The summary names the pegs left, middle and right.
-  if (posts_.size() != 3) {
-    posts_.clear();
-    disks_.clear();
+  if (!description_.describePictures) {
     return;
   }
-  std::sort(posts_.begin(), posts_.end(),
-            [](const PictureBox* a, const PictureBox* b) { return a->Left() < b->Left(); });
+  float bottom = 0;
+  for (const PictureBoxEntry& entry : description_.pictureBoxes) {
+    if (entry.box != nullptr) {
+      bottom = std::max(bottom, entry.box->Top() + entry.box->Height());
+    }
+  }
 
   static const bool factoryInstalled = [] {
     QAccessible::installFactory(boardAccessible);
@@ -426,53 +372,21 @@ void FormWindow::buildBoard() {
   board_->setUpdatesEnabled(false);
 
   accessibilityActive_ = QAccessible::isActive();
-  announcedBoard_ = boardCounts();
+  announcedBoard_ = boardSummary();
   QAccessible::installActivationObserver(this);
 }
 
-FormWindow::BoardCounts FormWindow::boardCounts() const {
-  BoardCounts counts{};
-  if (posts_.empty()) {
-    return counts;
-  }
-  const float postTop = posts_.front()->Top();
-  for (const PictureBox* disk : disks_) {
-    if (disk->Visible() == False) {
-      continue;
-    }
-    if (disk->Top() + disk->Height() <= postTop) {
-      ++counts[3];
-      continue;
-    }
-    const float centre = disk->Left() + disk->Width() / 2;
-    std::size_t nearest = 0;
-    float nearestDistance = 0;
-    for (std::size_t p = 0; p < posts_.size(); ++p) {
-      const float distance = std::abs(posts_[p]->Left() + posts_[p]->Width() / 2 - centre);
-      if (p == 0 || distance < nearestDistance) {
-        nearest = p;
-        nearestDistance = distance;
-      }
-    }
-    ++counts[nearest];
-  }
-  return counts;
-}
-
 QString FormWindow::boardSummary() const {
-  const BoardCounts counts = boardCounts();
-  QString summary = QStringLiteral("Left peg: %1; middle peg: %2; right peg: %3")
-                        .arg(diskCount(counts[0]), diskCount(counts[1]), diskCount(counts[2]));
-  if (counts[3] > 0) {
-    summary += QStringLiteral("; %1 moving").arg(diskCount(counts[3]));
+  if (!description_.describePictures) {
+    return {};
   }
-  return summary;
+  return QString::fromStdString(description_.describePictures());
 }
 
 void FormWindow::accessibilityActiveChanged(bool active) {
   accessibilityActive_ = active;
   if (active) {
-    announcedBoard_ = boardCounts();
+    announcedBoard_ = boardSummary();
   }
 }
 
@@ -481,14 +395,14 @@ void FormWindow::announceBoard() {
   if (board_ == nullptr || !accessibilityActive_) {
     return;
   }
-  const BoardCounts counts = boardCounts();
-  if (counts == announcedBoard_) {
+  QString summary = boardSummary();
+  if (summary == announcedBoard_) {
     return;
   }
-  announcedBoard_ = counts;
+  announcedBoard_ = std::move(summary);
   QAccessibleEvent event(board_, QAccessible::DescriptionChanged);
   QAccessible::updateAccessibility(&event);
-  emit boardAnnounced(boardSummary());
+  emit boardAnnounced(announcedBoard_);
 }
 
 void FormWindow::load() {
@@ -608,8 +522,8 @@ void FormWindow::paintEvent(QPaintEvent* event) {
 }
 
 void FormWindow::quit() {
-  if (quitButton_ != nullptr) {
-    quitButton_->click();
+  if (description_.onClose) {
+    description_.onClose();
   } else {
     runtime_.Unload();
     runtime_.End();

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <map>
 #include <vector>
 
@@ -21,10 +20,10 @@ namespace forms::qt {
 // found with findChild. Every model change repaints only what it touched, and every user action
 // reaches the program through the runtime's dispatch, which is where an end of the program stops.
 //
-// For assistive technology every control has a name and a description, and the board (pegs and
-// disks) describes how many disks stand on which peg. That description is worked out only when
-// asked for; a change of it is announced only while an accessibility client listens, at most
-// once per pass of the event loop, and only when the counts differ from the last announcement.
+// For assistive technology every control has a name and a description, and the area of the
+// picture boxes says what they show, in words the form supplies. That description is worked out
+// only when asked for; a change of it is announced only while an accessibility client listens, at
+// most once per pass of the event loop, and only when it differs from the last announcement.
 class FormWindow final : public QWidget,
                          public ControlObserver,
                          private QAccessible::ActivationObserver {
@@ -46,8 +45,7 @@ class FormWindow final : public QWidget,
   // pixel ratio: each edge is rounded to a whole device pixel.
   QRectF toPixels(const RectF& twips) const;
 
-  // What the board shows, e.g. "Left peg: 3 disks; middle peg: none; right peg: 2 disks", with
-  // "; 1 disk moving" for a disk carried above the posts.
+  // What the picture boxes show, in the form's own words.
   QString boardSummary() const;
 
   void pictureChanged(const PictureBox& box, const RectF& before, bool wasVisible) override;
@@ -79,9 +77,6 @@ class FormWindow final : public QWidget,
   void repaintTwips(const RectF& twips);
   void quit();
 
-  // Visible disks per peg, and last those above the posts.
-  using BoardCounts = std::array<int, 4>;
-  BoardCounts boardCounts() const;
   void accessibilityActiveChanged(bool active) override;
   void announceBoard();
 
@@ -92,15 +87,11 @@ class FormWindow final : public QWidget,
   std::map<const TextBox*, QLineEdit*> edits_;
   std::map<const QObject*, TextBox*> boxOfEdit_;
   std::vector<std::pair<int, QWidget*>> focusable_;
-  CommandButton* quitButton_ = nullptr;
 
-  // Left to right.
-  std::vector<const PictureBox*> posts_;
-  std::vector<const PictureBox*> disks_;
   QWidget* board_ = nullptr;
   bool accessibilityActive_ = false;
   bool boardCheckPending_ = false;
-  BoardCounts announcedBoard_{};
+  QString announcedBoard_;
 };
 
 }  // namespace forms::qt
