@@ -3,7 +3,6 @@
 #include <array>
 
 #include "board/corvane.h"
-#include "board/layout.h"
 #include "forms/headless/headless_runtime.h"
 
 class StartupTest : public QObject {
@@ -72,23 +71,6 @@ class StartupTest : public QObject {
     for (bool hidden : hiddenWhenRead) {
       QVERIFY(hidden);
     }
-  }
-
-  // The layout facts the animation relies on: a lifted disk clears every post, and the widest
-  // disk fits between neighbouring posts.
-  void designGeometryHolds() {
-    const float lift = board::kPosts[0].rect.top - 1000;
-    QCOMPARE(lift, 2038.0f);
-    QVERIFY(lift + board::kDisks[0].rect.height < board::kPosts[0].rect.top);
-    for (std::size_t i = 0; i < board::kDisks.size(); ++i) {
-      QCOMPARE(board::kDisks[i].rect.top, 6158.0f - 480.0f * static_cast<float>(i));
-      QCOMPARE(board::kDisks[i].rect.width, 3855.0f - 480.0f * static_cast<float>(i));
-    }
-    const float centre0 = board::kPosts[0].rect.left + board::kPosts[0].rect.width / 2;
-    const float centre1 = board::kPosts[1].rect.left + board::kPosts[1].rect.width / 2;
-    const float centre2 = board::kPosts[2].rect.left + board::kPosts[2].rect.width / 2;
-    QVERIFY(board::kDisks[0].rect.width < centre1 - centre0);
-    QVERIFY(board::kDisks[0].rect.width < centre2 - centre1);
   }
 };
 
