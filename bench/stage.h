@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QString>
+#include <QWindow>
+#include <string>
+
+#include "bench/bench_util.h"
+#include "board/corvane.h"
+#include "forms/qt/form_window.h"
+#include "forms/qt/qt_runtime.h"
+
+namespace bench {
+
+// The real window, loaded and shown as the program shows it. An end of the program is only
+// recorded, so that the benchmark can go on with a fresh stage.
+struct Stage {
+  forms::qt::QtRuntime runtime{[] {}};
+  Corvane form{runtime};
+  forms::qt::FormWindow window{runtime, form.describe()};
+
+  Stage() {
+    window.load();
+    window.present();
+    // Measure nothing before the window is on screen and its first paint is done.
+    const double giveUp = wallSeconds() + 10;
+    while (!(window.windowHandle() != nullptr && window.windowHandle()->isExposed()) &&
+           wallSeconds() < giveUp) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    settle();
+  }
+
+  // Runs whatever is pending, paints included, for a moment.
+  static void settle() {
+    const double until = wallSeconds() + 0.1;
+    while (wallSeconds() < until) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+  }
+};
+
+// The screen named in the table: the given label, or Qt's name for its platform.
+inline std::string screenName(int argc, char** argv) {
+  if (argc > 1) {
+    return argv[1];
+  }
+  return QGuiApplication::platformName().toStdString();
+}
+
+}  // namespace bench

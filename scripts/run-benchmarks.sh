@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Builds the benchmarks in a build folder and runs them all, side by side in one run, on Qt's
+# offscreen platform and on a private virtual X server (Xvfb, with openbox when present).
+# Prints one Markdown table, headed by the machine it ran on, and keeps a copy in
+# BUILD/benchmarks.md. Usage:
+#   scripts/run-benchmarks.sh [BUILD]     (default build/dev; configured here if it is not yet)
+# Takes about two minutes; the machine should be otherwise idle.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build/dev}
+
+if [[ ! -f $build/CMakeCache.txt ]]; then
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCORVANE_WERROR=ON >/dev/null
+fi
+cmake --build "$build" -j2 --target corvane bench_pause bench_run bench_startup bench_empty_window \
+  >/dev/null
+command -v Xvfb >/dev/null || { echo "run-benchmarks: Xvfb is missing (apt install xvfb)" >&2; exit 1; }
+
+work=$(mktemp -d)
+xvfb_pid=''
+wm_pid=''
+cleanup() {
+  for pid in "$wm_pid" "$xvfb_pid"; do
+    if [[ -n $pid ]] && kill -0 "$pid" 2>/dev/null; then
+      kill "$pid" 2>/dev/null
+      wait "$pid" 2>/dev/null || true
+    fi
+  done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+export XDG_RUNTIME_DIR=$work/runtime
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+unset WAYLAND_DISPLAY
+
+# Xvfb picks a free display number itself and writes it to the descriptor given.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  [[ -s $work/display ]] && break
+  sleep 0.1
+done
+[[ -s $work/display ]] || { echo "run-benchmarks: Xvfb did not start" >&2; exit 1; }
+display=":$(head -n1 "$work/display")"
+xscreen='Xvfb (xcb)'
+if command -v openbox >/dev/null; then
+  DISPLAY=$display openbox --sm-disable >"$work/wm.log" 2>&1 &
+  wm_pid=$!
+  xscreen='Xvfb (xcb) + openbox'
+  sleep 1
+fi
+
+bin=$build/bench
+offscreen() { env -u DISPLAY QT_QPA_PLATFORM=offscreen "$@"; }
+onxvfb() { env DISPLAY="$display" QT_QPA_PLATFORM=xcb "$@"; }
+
+cpu=$(awk -F': ' '/^model name/ {print $2; exit}' /proc/cpuinfo)
+qt=$(qtpaths6 --qt-version 2>/dev/null || dpkg-query -W -f '${Version}' libqt6core6 2>/dev/null ||
+  echo unknown)
+type=$(awk -F= '/^CMAKE_BUILD_TYPE:/ {print $2}' "$build/CMakeCache.txt")
+{
+  echo "Machine: $cpu, $(nproc) cores; Qt $qt; build $type ($build); $(date -u '+%Y-%m-%d %H:%M UTC')"
+  echo
+  echo '| Benchmark | Screen | Measured: median (min–max) | Side by side | Target | Met |'
+  echo '|---|---|---|---|---|---|'
+  offscreen "$bin/bench_pause" offscreen
+  onxvfb "$bin/bench_pause" "$xscreen"
+  offscreen "$bin/bench_run" offscreen --headless
+  onxvfb "$bin/bench_run" "$xscreen"
+  # The same run with Qt's shared-memory image transfer to the X server turned off.
+  QT_XCB_NO_MITSHM=1 onxvfb "$bin/bench_run" "$xscreen, MIT-SHM off" --run-only
+  onxvfb "$bin/bench_startup" "$build/bin/corvane" "$bin/bench_empty_window" 10 "$xscreen"
+} | tee "$build/benchmarks.md"
