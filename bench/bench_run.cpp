@@ -12,6 +12,7 @@
 #include "bench/bench_util.h"
 #include "bench/stage.h"
 #include "forms/headless/headless_runtime.h"
+#include "forms/qt/application.h"
 
 namespace {
 
@@ -116,17 +117,24 @@ std::string thousands(double stepsPerSecond) {
 int main(int argc, char** argv) {
   bool headless = false;
   bool compare = true;
+  bool sharedMemory = false;
   std::vector<char*> rest;
   for (int i = 0; i < argc; ++i) {
     if (std::strcmp(argv[i], "--headless") == 0) {
       headless = true;
     } else if (std::strcmp(argv[i], "--run-only") == 0) {
       compare = false;
+    } else if (std::strcmp(argv[i], "--x-shared-memory") == 0) {
+      // For comparison: X shared memory as Qt would use it by default.
+      sharedMemory = true;
     } else {
       rest.push_back(argv[i]);
     }
   }
   int restCount = static_cast<int>(rest.size());
+  if (!sharedMemory) {
+    forms::qt::prepareWindowSystem();
+  }
   QApplication application(restCount, rest.data());
   const std::string screen = bench::screenName(restCount, rest.data());
   const bool offscreen = QGuiApplication::platformName() == QStringLiteral("offscreen");

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "board/layout.h"
 
@@ -264,6 +265,27 @@ PixelSpan span(double from, double to, double unit) {
   return {static_cast<int>(std::lround(from * unit)), static_cast<int>(std::lround(to * unit))};
 }
 
+// The slab is the same under every numeral, and a window asks for all three bases at once:
+// the last slab drawn is kept for the next base of the same size.
+const std::vector<double>& marbleSlab(int width, int height) {
+  thread_local int cachedWidth = 0;
+  thread_local int cachedHeight = 0;
+  thread_local std::vector<double> levels;
+  if (width != cachedWidth || height != cachedHeight) {
+    levels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) {
+      const double v = designCentre(y, kBaseHeight, height);
+      for (int x = 0; x < width; ++x) {
+        levels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+               static_cast<std::size_t>(x)] = marble(designCentre(x, kBaseWidth, width), v);
+      }
+    }
+    cachedWidth = width;
+    cachedHeight = height;
+  }
+  return levels;
+}
+
 }  // namespace
 
 Image diskPicture(int disk, double scale) {
@@ -317,12 +339,14 @@ Image basePicture(int peg, double scale) {
   // Only the numeral's neighbourhood needs the engraving pass.
   const double reachX = (letters - 1) * kLetterAdvance / 2 + kSerifHalfWidth + 4;
   const double reachY = kNumeralHalfHeight + 4;
+  const std::vector<double>& slab = marbleSlab(image.width, image.height);
   for (int y = 0; y < image.height; ++y) {
     const double v = designCentre(y, kBaseHeight, image.height);
     const bool nearNumeralRow = std::abs(v - kNumeralCentreY) < reachY;
     for (int x = 0; x < image.width; ++x) {
       const double u = designCentre(x, kBaseWidth, image.width);
-      double level = marble(u, v);
+      double level = slab[static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) +
+                          static_cast<std::size_t>(x)];
       if (nearNumeralRow && std::abs(u - kNumeralCentreX) < reachX) {
         level = engrave(level, letters, u, v, edgeScale);
       }

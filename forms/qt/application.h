@@ -17,4 +17,8 @@ using FormBuilder = std::function<FormDescription(Runtime& runtime)>;
 // there is no screen to show the window on.
 int runApplication(int argc, char** argv, const FormBuilder& build);
 
+// Settings the window system needs before the application object exists. runApplication makes
+// them itself; tools that build the window on their own call this first.
+void prepareWindowSystem();
+
 }  // namespace forms::qt
