@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QWidget>
+#include <tuple>
 
 #include "board/corvane.h"
 #include "board/layout.h"
@@ -21,23 +22,25 @@ struct Screen {
     window.load();
     window.present();
   }
-
   QAccessibleInterface* accessible(const char* name) {
     return QAccessible::queryAccessibleInterface(window.findChild<QWidget*>(name));
   }
+  QString board() { return accessible("board")->text(QAccessible::Description); }
+  void click(const char* name) {
+    QTest::mouseClick(window.findChild<QWidget*>(name), Qt::LeftButton);
+    QCoreApplication::processEvents();
+  }
   void type(const char* box, const QString& text) {
-    QTest::mouseClick(window.findChild<QLineEdit*>(box), Qt::LeftButton);
+    click(box);
     QTest::keyClicks(window.findChild<QLineEdit*>(box), text);
+    QCoreApplication::processEvents();
   }
 };
 
-// Whether an accessibility client counts as listening, for as long as this lives.
-struct Listening {
-  Listening() { QAccessible::setActive(true); }
-  ~Listening() { QAccessible::setActive(false); }
-};
-
 const QString kEmptyBoard = "Left peg: none; middle peg: none; right peg: none";
+const QString kThreeOnTheLeft = "Left peg: 3 disks; middle peg: none; right peg: none";
+const QString kOneMoving = "Left peg: 2 disks; middle peg: none; right peg: none; 1 disk moving";
+const QString kOneOnTheRight = "Left peg: 2 disks; middle peg: none; right peg: 1 disk";
 
 }  // namespace
 
@@ -49,34 +52,27 @@ class AccessibilityTest : public QObject {
 
   // Every control a user reaches has a role, a name that outlives the boxes' prompts and a
   // description; the board is a picture that is not in the tab chain.
-  void controlsAreNamed_data() {
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<int>("role");
-    QTest::addColumn<QString>("name");
-    QTest::newRow("count") << QString("txtNumDisks") << int(QAccessible::EditableText)
-                           << QString("Number of disks (1 to 7)");
-    QTest::newRow("delay") << QString("txtDelay") << int(QAccessible::EditableText)
-                           << QString("Pause after each step, in seconds");
-    for (const char* word : {"Moves", "Reset", "Quit"}) {
-      QTest::newRow(word) << QString("cmd") + word << int(QAccessible::Button) << QString(word);
-    }
-    QTest::newRow("board") << QString("board") << int(QAccessible::Graphic) << QString("Board");
-  }
   void controlsAreNamed() {
-    QFETCH(QString, control);
-    QFETCH(int, role);
-    QFETCH(QString, name);
     Screen screen;
     QVERIFY(QTest::qWaitForWindowExposed(&screen.window));
-    screen.type("txtNumDisks", "");
-    screen.type("txtDelay", "");
-    QAccessibleInterface* accessible = screen.accessible(qPrintable(control));
-    QVERIFY(accessible != nullptr);
-    QCOMPARE(int(accessible->role()), role);
-    QCOMPARE(accessible->text(QAccessible::Name), name);
-    QVERIFY(accessible->text(QAccessible::Description).size() > 10);
-    QCOMPARE(accessible->state().focusable, control != "board");
-    QVERIFY(QAccessible::queryAccessibleInterface(&screen.window)->indexOfChild(accessible) >= 0);
+    screen.click("txtNumDisks");
+    screen.click("txtDelay");
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&screen.window);
+    const std::tuple<const char*, QAccessible::Role, QString> controls[] = {
+        {"txtNumDisks", QAccessible::EditableText, "Number of disks (1 to 7)"},
+        {"txtDelay", QAccessible::EditableText, "Pause after each step, in seconds"},
+        {"cmdMoves", QAccessible::Button, "Moves"},
+        {"cmdReset", QAccessible::Button, "Reset"},
+        {"cmdQuit", QAccessible::Button, "Quit"},
+        {"board", QAccessible::Graphic, "Board"}};
+    for (const auto& [control, role, name] : controls) {
+      QAccessibleInterface* accessible = screen.accessible(control);
+      QVERIFY2(accessible != nullptr && accessible->role() == role, control);
+      QCOMPARE(accessible->text(QAccessible::Name), name);
+      QVERIFY2(accessible->text(QAccessible::Description).size() > 10, control);
+      QVERIFY2(accessible->state().focusable == (name != "Board"), control);
+      QVERIFY2(window->indexOfChild(accessible) >= 0, control);
+    }
   }
 
   // Visible disks count for the peg whose post is nearest; a disk whose bottom is above the
@@ -86,28 +82,21 @@ class AccessibilityTest : public QObject {
     QTest::addColumn<float>("left");
     QTest::addColumn<float>("top");
     QTest::addColumn<QString>("expected");
-    const float left = board::kDisks[2].rect.left;
-    const float top = board::kDisks[2].rect.top;
-    const float width = board::kDisks[2].rect.width;
-    const auto centredOn = [width](std::size_t peg) {
-      return board::kPosts[peg].rect.left + board::kPosts[peg].rect.width / 2 - width / 2;
+    const board::DiskDesign& disk = board::kDisks[2];
+    const float postTop = board::kPosts[0].rect.top;
+    const auto centredOn = [&disk](std::size_t peg) {
+      return board::kPosts[peg].rect.left + board::kPosts[peg].rect.width / 2 - disk.rect.width / 2;
     };
-    QTest::newRow("start-up") << 0 << left << top << kEmptyBoard;
-    QTest::newRow("three") << 3 << left << top
-                           << "Left peg: 3 disks; middle peg: none; right peg: none";
-    QTest::newRow("seven") << 7 << left << top
-                           << "Left peg: 7 disks; middle peg: none; right peg: none";
+    QTest::newRow("start-up") << 0 << disk.rect.left << disk.rect.top << kEmptyBoard;
+    QTest::newRow("three") << 3 << disk.rect.left << disk.rect.top << kThreeOnTheLeft;
     QTest::newRow("rising, bottom still below the post top")
-        << 3 << left << 3038.0f - 495.0f + 1.0f
-        << "Left peg: 3 disks; middle peg: none; right peg: none";
+        << 3 << disk.rect.left << postTop - disk.rect.height + 1 << kThreeOnTheLeft;
     QTest::newRow("lifted clear of the posts")
-        << 3 << left << 3038.0f - 495.0f
-        << "Left peg: 2 disks; middle peg: none; right peg: none; 1 disk moving";
+        << 3 << disk.rect.left << postTop - disk.rect.height << kOneMoving;
     QTest::newRow("between pegs, nearer the middle")
         << 3 << centredOn(1) - 1500.0f << 4000.0f
         << "Left peg: 2 disks; middle peg: 1 disk; right peg: none";
-    QTest::newRow("landed on the right")
-        << 3 << centredOn(2) << top << "Left peg: 2 disks; middle peg: none; right peg: 1 disk";
+    QTest::newRow("landed on the right") << 3 << centredOn(2) << disk.rect.top << kOneOnTheRight;
   }
   void boardDescription() {
     QFETCH(int, shown);
@@ -120,7 +109,7 @@ class AccessibilityTest : public QObject {
     }
     screen.form.Picture1[2].setLeft(left);
     screen.form.Picture1[2].setTop(top);
-    QCOMPARE(screen.accessible("board")->text(QAccessible::Description), expected);
+    QCOMPARE(screen.board(), expected);
   }
 
   // While a client listens, the board announces a change of its description once for each
@@ -131,25 +120,20 @@ class AccessibilityTest : public QObject {
     Screen screen;
     QVERIFY(QTest::qWaitForWindowExposed(&screen.window));
     QSignalSpy heard(&screen.window, &forms::qt::FormWindow::boardAnnounced);
-    const auto said = [&heard](qsizetype i) { return heard.at(i).at(0).toString(); };
-    {
-      Listening listening;
-      screen.type("txtNumDisks", "3");
-      screen.type("txtDelay", "0");
-      QCoreApplication::processEvents();
-      QCOMPARE(heard.size(), 1);
-      QCOMPARE(said(0), "Left peg: 3 disks; middle peg: none; right peg: none");
-      QTest::mouseClick(screen.window.findChild<QWidget*>("cmdMoves"), Qt::LeftButton);
-      QCoreApplication::processEvents();
-      QCOMPARE(heard.size(), 1 + 2 * 7);
-      QCOMPARE(said(1), "Left peg: 2 disks; middle peg: none; right peg: none; 1 disk moving");
-      QCOMPARE(said(2), "Left peg: 2 disks; middle peg: none; right peg: 1 disk");
-      QCOMPARE(said(14), "Left peg: none; middle peg: none; right peg: 3 disks");
-    }
+    QAccessible::setActive(true);
+    screen.type("txtNumDisks", "3");
+    screen.type("txtDelay", "0");
+    QCOMPARE(heard.size(), 1);
+    QCOMPARE(heard.at(0).at(0).toString(), kThreeOnTheLeft);
+    screen.click("cmdMoves");
+    QCOMPARE(heard.size(), 1 + 2 * 7);
+    QCOMPARE(heard.at(1).at(0).toString(), kOneMoving);
+    QCOMPARE(heard.at(2).at(0).toString(), kOneOnTheRight);
+    QCOMPARE(heard.at(14).at(0).toString(), "Left peg: none; middle peg: none; right peg: 3 disks");
+    QAccessible::setActive(false);
     heard.clear();
-    QTest::mouseClick(screen.window.findChild<QWidget*>("cmdReset"), Qt::LeftButton);
-    QCoreApplication::processEvents();
-    QCOMPARE(screen.accessible("board")->text(QAccessible::Description), kEmptyBoard);
+    screen.click("cmdReset");
+    QCOMPARE(screen.board(), kEmptyBoard);
     QVERIFY(heard.isEmpty());
   }
 };
