@@ -35,23 +35,6 @@ class InterleavingsTest : public QObject {
     QCOMPARE(board.visibleDisks(), std::vector<int>{0});
   }
 
-  void movesPressedDuringARunChangesNothing() {
-    Board quiet;
-    quiet.prepare("3");
-    quiet.press(quiet.form.cmdMoves);
-
-    Board pressed;
-    pressed.prepare("3");
-    for (long pump : {1L, 100L, 1000L, 2000L}) {
-      pressed.runtime.atPump(pump, [&] { pressed.press(pressed.form.cmdMoves); });
-    }
-    pressed.press(pressed.form.cmdMoves);
-    QCOMPARE(pressed.runtime.pumps(), quiet.runtime.pumps());
-    for (std::size_t d = 0; d < 7; ++d) {
-      QCOMPARE(pressed.form.Picture1[d].rect(), quiet.form.Picture1[d].rect());
-    }
-  }
-
   // A count typed mid-run sends every disk home and shows the new stack; the run keeps its
   // own count and moves its disks on from there.
   void countEditedMidRun() {
@@ -72,19 +55,6 @@ class InterleavingsTest : public QObject {
     QCOMPARE(board.form.Picture1[0].Top(), 6158.0f);
     QCOMPARE(board.form.Picture1[1].Top(), 5678.0f);
     QCOMPARE(board.form.Picture1[2].Top(), 5198.0f);
-  }
-
-  void quitInsideAPauseEndsEverything() {
-    Board board;
-    board.prepare("3");
-    board.runtime.atPump(50, [&] { board.press(board.form.cmdQuit); });
-    board.runtime.atPump(51, [&] { QFAIL("an event ran after quit"); });
-    board.press(board.form.cmdMoves);
-    QVERIFY(board.runtime.ended());
-    QVERIFY(board.runtime.unloaded());
-    QCOMPARE(board.runtime.pumps(), 50L);
-    // The disk stopped where the 50th step left it.
-    QCOMPARE(board.form.Picture1[2].Top(), 5198.0f - 50 * 40);
   }
 
   // Runs nested several deep, each started in the pause of the one before after a reset; a

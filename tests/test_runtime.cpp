@@ -91,25 +91,6 @@ class RuntimeTest : public QObject {
     QVERIFY(!ranAfter);
     QVERIFY_THROWS_EXCEPTION(EndProgram, runtime.DoEvents());
   }
-
-  void endFromDeeplyNestedPumpsUnwindsEveryLevel() {
-    HeadlessRuntime runtime;
-    std::vector<int> resumedLevels;
-    // Each level starts the next one from inside its own pump, like a run started in a pause.
-    std::function<void(int)> level = [&](int depth) {
-      if (depth < 4) {
-        runtime.atPump(runtime.pumps() + 1, [&, depth] { level(depth + 1); });
-      } else {
-        runtime.atPump(runtime.pumps() + 1, [&] { runtime.End(); });
-      }
-      runtime.DoEvents();
-      runtime.DoEvents();
-      resumedLevels.push_back(depth);
-    };
-    runtime.dispatch([&] { level(0); });
-    QVERIFY(runtime.ended());
-    QVERIFY(resumedLevels.empty());
-  }
 };
 
 QTEST_APPLESS_MAIN(RuntimeTest)
