@@ -156,7 +156,8 @@ int main(int argc, char** argv) {
              screen, bench::spread(rate, "%.1f", ""),
              "steps per run " + std::to_string(fewestSteps) + (complete ? "" : " (incomplete!)") +
                  "; paints, fewest in a run " + std::to_string(fewestPaints),
-             "≥ " + thousands(bound), bench::atLeast(rate.median, bound / 1000, "%.1f", "k"));
+             sharedMemory ? "—" : "≥ " + thousands(bound),
+             sharedMemory ? "—" : bench::atLeast(rate.median, bound / 1000, "%.1f", "k"));
 
   std::vector<double> ours;
   std::vector<double> whole;
