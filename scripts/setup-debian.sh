@@ -7,7 +7,7 @@ packages=(
   g++ cmake ninja-build make
   qt6-base-dev qt6-qpa-plugins libgl-dev
   fonts-liberation            # a serif font with the metrics of Times New Roman
-  xvfb xdotool x11-utils openbox imagemagick   # the desktop tests
+  xvfb xauth xdotool x11-utils openbox imagemagick   # the desktop tests and xvfb-run
   desktop-file-utils appstream                 # validating the launcher entry and metadata
 )
 if [[ "${CORVANE_WITH_VALGRIND:-0}" == 1 ]]; then

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# One entry point for building, running and testing Corvane on Debian 12. Each command first
+# installs, through apt, whatever Debian packages it needs and the machine lacks (as root, or
+# through sudo).
+#
+#   ./build.sh run        build and start the program (needs a graphical display)
+#   ./build.sh test       build and run every test through CTest
+#   ./build.sh asan       the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer
+#   ./build.sh valgrind   the logic tests under valgrind's memory checker
+#   ./build.sh fuzz [s]   a bounded libFuzzer run over everything a user can type (default 60 s)
+#   ./build.sh bench      the benchmarks, printed as one table
+set -euo pipefail
+cd "$(dirname "$0")"
+
+build() {  # build <preset>
+  ./scripts/setup-debian.sh
+  cmake --preset "$1" >/dev/null
+  cmake --build --preset "$1"
+}
+
+command=${1:-}
+case "$command" in
+  run)
+    build dev
+    exec ./build/dev/bin/corvane
+    ;;
+  test)
+    build dev
+    ctest --preset dev -j2
+    ;;
+  asan)
+    build asan
+    ctest --preset asan -j2
+    ;;
+  valgrind)
+    build dev
+    CORVANE_WITH_VALGRIND=1 ./scripts/setup-debian.sh
+    ./scripts/run-valgrind.sh build/dev
+    ;;
+  fuzz)
+    ./scripts/run-fuzz.sh "${2:-60}"
+    ;;
+  bench)
+    build dev
+    ./scripts/run-benchmarks.sh build/dev
+    ;;
+  *)
+    sed -n '2,12s/^# \{0,1\}//p' "$0" >&2
+    exit 2
+    ;;
+esac
