@@ -19,31 +19,18 @@ enum class Action {
   ClickDelay
 };
 
-constexpr std::array<Action, 8> kActions{
-    Action::Reset,    Action::ResetThenMoves, Action::Moves,      Action::Quit,
-    Action::NewCount, Action::NewDelay,       Action::ClickCount, Action::ClickDelay};
-
-const char* name(Action action) {
-  switch (action) {
-    case Action::Reset:
-      return "reset";
-    case Action::ResetThenMoves:
-      return "reset then moves";
-    case Action::Moves:
-      return "moves";
-    case Action::Quit:
-      return "quit";
-    case Action::NewCount:
-      return "new count";
-    case Action::NewDelay:
-      return "new delay";
-    case Action::ClickCount:
-      return "first click in the count box";
-    case Action::ClickDelay:
-      return "first click in the delay box";
-  }
-  return "";
-}
+struct Named {
+  Action action;
+  const char* name;
+};
+constexpr std::array<Named, 8> kActions{{{Action::Reset, "reset"},
+                                         {Action::ResetThenMoves, "reset then moves"},
+                                         {Action::Moves, "moves"},
+                                         {Action::Quit, "quit"},
+                                         {Action::NewCount, "new count"},
+                                         {Action::NewDelay, "new delay"},
+                                         {Action::ClickCount, "first click in the count box"},
+                                         {Action::ClickDelay, "first click in the delay box"}}};
 
 // Each peg's record lists distinct disks, widest at the bottom, and every disk of the run lies
 // on exactly one peg.
@@ -190,10 +177,10 @@ class EveryInterleavingTest : public QObject {
     QCOMPARE(quiet.records, finalRecords);
 
     for (long pause = 1; pause <= undisturbed.pumps; ++pause) {
-      for (Action action : kActions) {
+      for (const auto& [action, name] : kActions) {
         const Scenario run(disks, std::make_pair(pause, action));
         const Outcome seen = outcomeOf(run.board);
-        const QByteArray where = QString("%1 in pause %2").arg(name(action)).arg(pause).toUtf8();
+        const QByteArray where = QString("%1 in pause %2").arg(name).arg(pause).toUtf8();
         QVERIFY2(!run.illegalSeen, where);
         QVERIFY2(run.board.form.strDisk.empty() && run.board.form.strPegRest.empty(), where);
 

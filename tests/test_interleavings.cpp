@@ -35,28 +35,6 @@ class InterleavingsTest : public QObject {
     QCOMPARE(board.visibleDisks(), std::vector<int>{0});
   }
 
-  // A count typed mid-run sends every disk home and shows the new stack; the run keeps its
-  // own count and moves its disks on from there.
-  void countEditedMidRun() {
-    Board board;
-    MoveLog log;
-    log.attach(board);
-    board.prepare("3");
-    bool homeAfterEdit = false;
-    board.runtime.atPump(100, [&] {
-      board.type(board.form.txtNumDisks, "5");
-      homeAfterEdit = board.disksAtHome();
-    });
-    board.press(board.form.cmdMoves);
-    QVERIFY(homeAfterEdit);
-    QCOMPARE(log.moves.size(), std::size_t{7});
-    QCOMPARE(board.visibleDisks(), (std::vector<int>{0, 1, 2, 3, 4}));
-    // The three disks of the run stand on the right peg, one on another.
-    QCOMPARE(board.form.Picture1[0].Top(), 6158.0f);
-    QCOMPARE(board.form.Picture1[1].Top(), 5678.0f);
-    QCOMPARE(board.form.Picture1[2].Top(), 5198.0f);
-  }
-
   // Runs nested several deep, each started in the pause of the one before after a reset; a
   // quit from the innermost pause unwinds them all without one more step.
   void nestedRunsEndedByQuit() {
