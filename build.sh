@@ -12,10 +12,12 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-build() {  # build <preset>
-  ./scripts/setup-debian.sh
-  cmake --preset "$1" >/dev/null
-  cmake --build --preset "$1"
+build() {  # build <preset> [package group...]
+  local preset=$1
+  shift
+  ./scripts/setup-debian.sh "$@"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset"
 }
 
 command=${1:-}
@@ -25,23 +27,22 @@ case "$command" in
     exec ./build/dev/bin/corvane
     ;;
   test)
-    build dev
+    build dev test web deb wayland
     ctest --preset dev -j2
     ;;
   asan)
-    build asan
+    build asan test
     ctest --preset asan -j2
     ;;
   valgrind)
-    build dev
-    CORVANE_WITH_VALGRIND=1 ./scripts/setup-debian.sh
+    build dev valgrind
     ./scripts/run-valgrind.sh build/dev
     ;;
   fuzz)
     ./scripts/run-fuzz.sh "${2:-60}"
     ;;
   bench)
-    build dev
+    build dev test
     ./scripts/run-benchmarks.sh build/dev
     ;;
   *)

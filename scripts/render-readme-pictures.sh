@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # BUILD_DIR names an already configured build to use instead of the dev preset's.
-./scripts/setup-debian.sh
+./scripts/setup-debian.sh test  # ImageMagick assembles the animation
 if [[ -n "${BUILD_DIR:-}" ]]; then
   build=$BUILD_DIR
   cmake --build "$build" --target render_pictures

@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
-CORVANE_WITH_FUZZ=1 ./scripts/setup-debian.sh
+./scripts/setup-debian.sh fuzz
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 mkdir -p build/fuzz/corpus build/fuzz/findings

@@ -1,20 +1,35 @@
 #!/usr/bin/env bash
 # Installs, through apt, whatever Debian packages building, running and testing Corvane need
 # and this machine lacks. Does nothing when everything is there already.
+#
+#   setup-debian.sh [group...]   the groups: test, web, deb, wayland, valgrind, fuzz
 set -euo pipefail
 
 packages=(
   g++ cmake ninja-build make
   qt6-base-dev qt6-qpa-plugins libgl-dev
   fonts-liberation            # a serif font with the metrics of Times New Roman
-  xvfb xauth xdotool x11-utils openbox imagemagick   # the desktop tests and xvfb-run
-  desktop-file-utils appstream                 # validating the launcher entry and metadata
+  qt6-wayland                 # Qt's native backend under a Wayland session
 )
-if [[ "${CORVANE_WITH_VALGRIND:-0}" == 1 ]]; then
-  packages+=(valgrind)
-fi
-if [[ "${CORVANE_WITH_FUZZ:-0}" == 1 ]]; then
-  packages+=(clang-14 libclang-rt-14-dev)
+for group in "$@"; do
+  case "$group" in
+    test)  # the desktop tests, xvfb-run, and validating the launcher entry and metadata
+      packages+=(xvfb xauth xdotool x11-utils openbox imagemagick desktop-file-utils appstream
+                 ccache) ;;
+    web)   # the browser edition and its tests in a real browser
+      packages+=(emscripten chromium) ;;
+    deb)   # the Debian package and its manual page
+      packages+=(debhelper dpkg-dev fakeroot lintian help2man) ;;
+    wayland)  # a compositor without a screen, for the Wayland end-to-end test
+      packages+=(weston) ;;
+    valgrind) packages+=(valgrind) ;;
+    fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
+    *) echo "setup-debian.sh: unknown group '$group'" >&2; exit 2 ;;
+  esac
+done
+# Node.js drives the browser tests; a machine may already have its own.
+if [[ " $* " == *" web "* ]] && ! command -v npm >/dev/null; then
+  packages+=(nodejs npm)
 fi
 
 missing=()
