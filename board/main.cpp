@@ -1,11 +1,34 @@
 #include <memory>
 
 #include "board/corvane.h"
+#include "forms/command_line.h"
 #include "forms/qt/application.h"
+
+namespace {
+
+// For kiosks, classrooms and screen recordings: what a user would do first, done for them.
+const forms::CommandLine kCommandLine{
+    "corvane",
+    CORVANE_VERSION,
+    "Shows the three-peg disk puzzle and, at the press of Moves, animates its recursive\n"
+    "solution, one disk at a time, from the left peg to the right one.",
+    {
+        {"disks", "N",
+         "Once the window has loaded, click into the disk-count box and type N, as a user "
+         "would; the box takes N by its own rules (1 to 7 disks).",
+         "txtNumDisks"},
+        {"delay", "S",
+         "Then click into the delay box and type S, the pause after each step in seconds.",
+         "txtDelay"},
+        {"run", "", "Then press Moves, which starts a run if the boxes hold a count it can use.",
+         "cmdMoves"},
+    }};
+
+}  // namespace
 
 int main(int argc, char** argv) {
   std::unique_ptr<Corvane> window;
-  return forms::qt::runApplication(argc, argv, [&window](forms::Runtime& runtime) {
+  return forms::qt::runApplication(argc, argv, kCommandLine, [&window](forms::Runtime& runtime) {
     window = std::make_unique<Corvane>(runtime);
     return window->describe();
   });

@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include <QApplication>
 #include <QEvent>
@@ -13,6 +16,8 @@
 #include <unistd.h>
 #endif
 
+#include "forms/qt/command_line.h"
+#include "forms/qt/display_guard.h"
 #include "forms/qt/form_window.h"
 #include "forms/qt/qt_runtime.h"
 
@@ -64,7 +69,16 @@ void prepareWindowSystem() {
   }
 }
 
-int runApplication(int argc, char** argv, const FormBuilder& build) {
+int runApplication(int argc, char** argv, const CommandLine& commandLine,
+                   const FormBuilder& build) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) {
+    arguments << QString::fromLocal8Bit(argv[i]);
+  }
+  std::vector<DemoRequest> demo;
+  if (const std::optional<int> status = parseCommandLine(arguments, commandLine, demo)) {
+    return *status;
+  }
 #ifdef __linux__
   // Without any of these Qt would stop the process with a message about plugins; say plainly
   // what is missing instead.
@@ -77,7 +91,11 @@ int runApplication(int argc, char** argv, const FormBuilder& build) {
   }
 #endif
   prepareWindowSystem();
-  QApplication application(argc, argv);
+  // Every argument has been read; Qt would take some of the values for its own options.
+  int qtArgc = 1;
+  std::optional<DisplayGuard> guard(std::in_place, commandLine.program);
+  QApplication application(qtArgc, argv);
+  guard.reset();
   // No display name: the window system would append it to the caption.
   QApplication::setApplicationName(QStringLiteral("Corvane"));
   QGuiApplication::setDesktopFileName(QStringLiteral("org.corvane.Corvane"));
@@ -85,13 +103,15 @@ int runApplication(int argc, char** argv, const FormBuilder& build) {
   QApplication::setQuitOnLastWindowClosed(false);
 
   QtRuntime runtime;
-  FormWindow window(runtime, build(runtime));
+  FormDescription description = build(runtime);
+  FormWindow window(runtime, description);
   window.load();
   // An end during start-up asked the event loop to stop before it was running.
   if (runtime.ended()) {
     return 0;
   }
   window.present();
+  scheduleDemo(runtime, window, description, std::move(demo));
 #ifdef __linux__
   std::unique_ptr<FirstPaintProbe> probe;
   if (isSet("CORVANE_PROBE_FD")) {

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "forms/command_line.h"
 #include "forms/description.h"
 #include "forms/runtime.h"
 
@@ -11,11 +12,12 @@ namespace forms::qt {
 // Builds the form against the runtime that `build` is given.
 using FormBuilder = std::function<FormDescription(Runtime& runtime)>;
 
-// Builds the window from the description `build` returns, raises its load event, shows it
-// centred on the screen and runs the event loop until the program ends. Returns the exit
-// status: 0 when the program ended normally, non-zero (with one line on standard error) when
-// there is no screen to show the window on.
-int runApplication(int argc, char** argv, const FormBuilder& build);
+// Reads the command line first; then builds the window from the description `build` returns,
+// raises its load event, shows it centred on the screen, carries out the demo options and runs
+// the event loop until the program ends. Returns the exit status: 0 when the program ended
+// normally or answered --help or --version, 2 (with one line on standard error) for a mistake on
+// the command line or when there is no screen to show the window on.
+int runApplication(int argc, char** argv, const CommandLine& commandLine, const FormBuilder& build);
 
 // Settings the window system needs before the application object exists. runApplication makes
 // them itself; tools that build the window on their own call this first.

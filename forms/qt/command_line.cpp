@@ -1,0 +1,107 @@
+#include "forms/qt/command_line.h"
+
+#include <cstdio>
+#include <functional>
+#include <utility>
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QTimer>
+
+namespace forms::qt {
+
+namespace {
+
+void print(std::FILE* stream, const QString& text) {
+  std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+}  // namespace
+
+std::optional<int> parseCommandLine(const QStringList& arguments, const CommandLine& commandLine,
+                                    std::vector<DemoRequest>& requests) {
+  const QString program = QString::fromStdString(commandLine.program);
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QString::fromStdString(commandLine.summary));
+  const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                QStringLiteral("Show this help and exit."));
+  const QCommandLineOption version(QStringLiteral("version"),
+                                   QStringLiteral("Show the version and exit."));
+  parser.addOption(help);
+  parser.addOption(version);
+  for (const DemoOption& option : commandLine.demoOptions) {
+    parser.addOption(QCommandLineOption(QString::fromStdString(option.name),
+                                        QString::fromStdString(option.help),
+                                        QString::fromStdString(option.valueName)));
+  }
+
+  const auto fail = [&program](const QString& mistake) {
+    print(stderr,
+          QStringLiteral("%1: %2\nTry '%1 --help' for more information.\n").arg(program, mistake));
+    return 2;
+  };
+  if (!parser.parse(arguments)) {
+    return fail(parser.errorText());
+  }
+  if (!parser.positionalArguments().isEmpty()) {
+    return fail(QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments()[0]));
+  }
+  if (parser.isSet(help)) {
+    // Without an application object the parser cannot know the program's name.
+    const QString text = parser.helpText();
+    print(stdout, QStringLiteral("Usage: %1 [options]\n").arg(program) +
+                      text.mid(text.indexOf(QLatin1Char('\n')) + 1));
+    return 0;
+  }
+  if (parser.isSet(version)) {
+    print(stdout,
+          QStringLiteral("%1 %2\n").arg(program, QString::fromStdString(commandLine.version)));
+    return 0;
+  }
+  const QStringList given = parser.optionNames();
+  for (const DemoOption& option : commandLine.demoOptions) {
+    const QString name = QString::fromStdString(option.name);
+    // Options are read once, when the window has loaded; a repeat could only be ignored.
+    if (given.count(name) > 1) {
+      return fail(QStringLiteral("Option '--%1' is given more than once.").arg(name));
+    }
+    if (parser.isSet(name)) {
+      requests.push_back({&option, parser.value(name).toStdString()});
+    }
+  }
+  return std::nullopt;
+}
+
+void scheduleDemo(QtRuntime& runtime, QObject& context, const FormDescription& description,
+                  std::vector<DemoRequest> requests) {
+  std::vector<std::function<void()>> steps;
+  for (const DemoRequest& request : requests) {
+    const std::string& control = request.option->control;
+    for (const TextBoxEntry& entry : description.textBoxes) {
+      if (entry.name == control && entry.box != nullptr) {
+        TextBox* box = entry.box;
+        // Typing means clicking into the box first, as a user must to be rid of its prompt.
+        steps.emplace_back([box] { box->click(); });
+        // The whole value at once, as a paste: one change per character would cost the square
+        // of a long value's length.
+        steps.emplace_back([box, text = request.value] { box->setText(text); });
+      }
+    }
+    for (const ButtonEntry& entry : description.buttons) {
+      if (entry.name == control && entry.button != nullptr) {
+        CommandButton* button = entry.button;
+        steps.emplace_back([button] { button->click(); });
+      }
+    }
+  }
+  if (steps.empty()) {
+    return;
+  }
+  QTimer::singleShot(0, &context, [&runtime, steps = std::move(steps)] {
+    for (const auto& step : steps) {
+      runtime.dispatch(step);
+    }
+  });
+}
+
+}  // namespace forms::qt

@@ -1,0 +1,63 @@
+#include "forms/qt/display_guard.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
+#include <QString>
+#include <QtGlobal>
+
+namespace forms::qt {
+
+namespace {
+
+struct HeldMessage {
+  QtMsgType type;
+  QByteArray category;
+  QString text;
+};
+
+QtMessageHandler previousHandler = nullptr;
+std::vector<HeldMessage> held;
+std::string programName;
+
+void holdOrFail(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (type != QtFatalMsg) {
+    held.push_back({type, context.category, text});
+    return;
+  }
+  // Qt's last word only says that no platform could start; the first complaint says why.
+  QString reason = text.section(QLatin1Char('\n'), 0, 0);
+  for (const HeldMessage& message : held) {
+    if (message.type == QtWarningMsg || message.type == QtCriticalMsg) {
+      reason = message.text;
+      break;
+    }
+  }
+  std::fprintf(stderr,
+               "%s: cannot open the display (%s); on a machine without one, run it on a virtual "
+               "screen, e.g. `xvfb-run -a %s`\n",
+               programName.c_str(), reason.simplified().toLocal8Bit().constData(),
+               programName.c_str());
+  std::fflush(nullptr);
+  // Half-built Qt objects must not be torn down, so no exit handlers run.
+  std::_Exit(2);
+}
+
+}  // namespace
+
+DisplayGuard::DisplayGuard(std::string program) {
+  programName = std::move(program);
+  previousHandler = qInstallMessageHandler(holdOrFail);
+}
+
+DisplayGuard::~DisplayGuard() {
+  qInstallMessageHandler(previousHandler);
+  for (const HeldMessage& message : std::exchange(held, {})) {
+    const QMessageLogContext context(nullptr, 0, nullptr, message.category.constData());
+    qt_message_output(message.type, context, message.text);
+  }
+}
+
+}  // namespace forms::qt
