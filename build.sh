@@ -9,6 +9,7 @@
 #   ./build.sh valgrind   the logic tests under valgrind's memory checker
 #   ./build.sh fuzz [s]   a bounded libFuzzer run over everything a user can type (default 60 s)
 #   ./build.sh bench      the benchmarks, printed as one table
+#   ./build.sh deb        the Debian package, built in build/deb; prints its path last
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -45,8 +46,24 @@ case "$command" in
     build dev test
     ./scripts/run-benchmarks.sh build/dev
     ;;
+  deb)
+    ./scripts/setup-debian.sh deb
+    # From a copy, so that the package build's files stay out of the source tree and its parent.
+    rm -rf build/deb
+    mkdir -p build/deb/corvane
+    tar --exclude='./build*' --exclude=./.git --exclude=./.cache -cf - . |
+      tar -C build/deb/corvane -xf -
+    # debhelper hides the home folder, and with it the compiler cache.
+    if command -v ccache >/dev/null; then
+      CCACHE_DIR=${CCACHE_DIR:-$(ccache -k cache_dir)}
+      export CCACHE_DIR
+    fi
+    (cd build/deb/corvane && dpkg-buildpackage -us -uc -b -jauto)
+    echo "$PWD/build/deb/corvane_$(dpkg-parsechangelog -l debian/changelog -S Version)_$(
+      dpkg --print-architecture).deb"
+    ;;
   *)
-    sed -n '2,12s/^# \{0,1\}//p' "$0" >&2
+    sed -n '2,13s/^# \{0,1\}//p' "$0" >&2
     exit 2
     ;;
 esac

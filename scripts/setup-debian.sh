@@ -19,7 +19,7 @@ for group in "$@"; do
     web)   # the browser edition and its tests in a real browser
       packages+=(emscripten chromium) ;;
     deb)   # the Debian package and its manual page
-      packages+=(debhelper dpkg-dev fakeroot lintian help2man) ;;
+      packages+=(build-essential debhelper dpkg-dev fakeroot lintian help2man) ;;
     wayland)  # a compositor without a screen, for the Wayland end-to-end test
       packages+=(weston) ;;
     valgrind) packages+=(valgrind) ;;
