@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installs into a scratch prefix and checks what a desktop needs: the program, a launcher entry
-# and metadata that validate without a single error or warning, and the icon in every size.
-# Usage: test_install.sh <build folder>
+# Builds the Debian package and checks it as a desktop meets it: lintian has nothing to say, and
+# unpacked it holds the program where the launcher entry and the metadata look for it, both valid
+# without an error or warning, the manual page and the icon in every size. Then the packaged
+# program's command line, and its answer when no display can be had.
+# Usage: test_install.sh <source folder>
 set -uo pipefail
-build=$1
 app=org.corvane.Corvane
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
@@ -20,40 +21,66 @@ check() {  # check <description> <command...>
   fi
 }
 
-cmake --install "$build" --prefix "$root/usr" >"$root/install.log" 2>&1 || {
-  cat "$root/install.log"
+"$1/build.sh" deb >"$root/build.log" 2>&1 || {
+  tail -40 "$root/build.log"
   echo "install: 0 passed, 1 failed"
   exit 1
 }
-share=$root/usr/share
+deb=$(tail -1 "$root/build.log")
+# Errors and warnings start with E: and W:; notes at other levels are not faults.
+output=$(lintian "$deb" 2>&1)
+check "lintian reports no error or warning: $output" \
+  bash -c '! grep -qE "^[EW]:" <<<"$1"' _ "$output"
 
-check "the program is installed and executable" test -x "$root/usr/bin/corvane"
-check "the launcher entry is installed" test -f "$share/applications/$app.desktop"
-check "the metadata is installed" test -f "$share/metainfo/$app.metainfo.xml"
+dpkg-deb -x "$deb" "$root/pkg"
+share=$root/pkg/usr/share
+desktop=$share/applications/$app.desktop
+check "the manual page is installed" test -f "$share/man/man6/corvane.6.gz"
+check "the launcher entry is installed" test -f "$desktop"
+packaged() { test -f "$root/pkg$1" -a -x "$root/pkg$1"; }
+for key in Exec TryExec; do
+  program=$(sed -n "s/^$key=//p" "$desktop")
+  check "the launcher's $key=$program is the packaged program" packaged "$program"
+done
+metainfo=$share/metainfo/$app.metainfo.xml
+program=/usr/games/$(sed -n 's|.*<binary>\(.*\)</binary>.*|\1|p' "$metainfo")
+check "the metadata's program $program is packaged" packaged "$program"
 
-# desktop-file-validate prints nothing at all for a clean file.
-output=$(desktop-file-validate "$share/applications/$app.desktop" 2>&1)
+# desktop-file-validate prints nothing at all for a clean file; appstreamcli also finds the
+# launcher entry that the metadata names.
+output=$(desktop-file-validate "$desktop" 2>&1)
 check "desktop-file-validate is silent: $output" test -z "$output"
-check "the launcher names its icon without an extension" \
-  grep -qx "Icon=$app" "$share/applications/$app.desktop"
-
-# appstreamcli's errors and warnings start with E: and W:; pedantic notes are not faults.
-output=$(appstreamcli validate --no-net "$share/metainfo/$app.metainfo.xml" 2>&1)
-status=$?
-check "appstreamcli validate succeeds" test "$status" -eq 0
+output=$(appstreamcli validate-tree --no-net "$root/pkg" 2>&1)
+check "appstreamcli validates the tree: $output" test $? -eq 0
 check "appstreamcli reports no error or warning: $output" \
   bash -c '! grep -qE "^[[:space:]]*[EW]:" <<<"$1"' _ "$output"
-check "the metadata launches the desktop entry" \
-  grep -q "<launchable type=\"desktop-id\">$app.desktop</launchable>" \
-  "$share/metainfo/$app.metainfo.xml"
-
 for size in 16 24 32 48 64 128 256 512; do
-  icon=$share/icons/hicolor/${size}x${size}/apps/$app.png
-  check "icon $size exists" test -f "$icon"
-  if [[ -f $icon ]]; then
-    geometry=$(identify -format '%wx%h' "$icon" 2>/dev/null)
-    check "icon $size is ${size}x${size}, not $geometry" test "$geometry" = "${size}x${size}"
-  fi
+  geometry=$(identify -format '%wx%h' "$share/icons/hicolor/${size}x${size}/apps/$app.png" 2>&1)
+  check "icon $size is ${size}x${size}: $geometry" test "$geometry" = "${size}x${size}"
+done
+
+# expect <status> <pattern> <lines on standard error> <environment...> <arguments...>: with no
+# display unless given one, the packaged program ends with <status>, and what it says matches.
+expect() {
+  local status=$1 pattern=$2 lines=$3
+  shift 3
+  output=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_SESSION_TYPE \
+    XDG_RUNTIME_DIR="$root" "$@" 2>"$root/stderr")
+  local got=$?
+  output+=$(<"$root/stderr")
+  check "${*##*/}: status $got, $(wc -l <"$root/stderr") lines on stderr: $output" \
+    test "$got $(wc -l <"$root/stderr")" = "$status $lines"
+  check "${*##*/}: says '$pattern'" grep -qE -- "$pattern" <<<"$output"
+}
+program=$root/pkg$program
+expect 0 "^corvane $(dpkg-deb -f "$deb" Version)\$" 0 "$program" --version
+expect 0 '--disks <N>' 0 "$program" --help
+expect 2 "Unknown option 'bogus'" 2 "$program" --run --bogus
+expect 2 "Missing value after '--delay'" 2 "$program" --delay
+expect 2 "'--run' is given more than once" 2 "$program" --run --disks 3 --run
+for display in DISPLAY=:149 DISPLAY=no:such:display WAYLAND_DISPLAY=nowhere \
+  QT_QPA_PLATFORM=nowhere; do
+  expect 2 'cannot open the display .*xvfb-run -a corvane' 1 "$display" "$program"
 done
 
 echo "install: $passed passed, $failed failed"
