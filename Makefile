@@ -1,7 +1,7 @@
 # Shorthands for ./build.sh, which does the work (and needs no make on a fresh machine).
-.PHONY: run test asan valgrind fuzz bench format clean
+.PHONY: run test asan valgrind fuzz bench deb format clean
 
-run test asan valgrind bench:
+run test asan valgrind bench deb:
 	./build.sh $@
 
 fuzz:
