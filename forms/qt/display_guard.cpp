@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -19,10 +20,13 @@ struct HeldMessage {
 };
 
 QtMessageHandler previousHandler = nullptr;
+// Qt's own threads may speak while the display is being opened.
+std::mutex heldMutex;
 std::vector<HeldMessage> held;
 std::string programName;
 
 void holdOrFail(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  const std::lock_guard lock(heldMutex);
   if (type != QtFatalMsg) {
     held.push_back({type, context.category, text});
     return;
@@ -54,7 +58,12 @@ DisplayGuard::DisplayGuard(std::string program) {
 
 DisplayGuard::~DisplayGuard() {
   qInstallMessageHandler(previousHandler);
-  for (const HeldMessage& message : std::exchange(held, {})) {
+  std::vector<HeldMessage> messages;
+  {
+    const std::lock_guard lock(heldMutex);
+    messages = std::exchange(held, {});
+  }
+  for (const HeldMessage& message : messages) {
     const QMessageLogContext context(nullptr, 0, nullptr, message.category.constData());
     qt_message_output(message.type, context, message.text);
   }
