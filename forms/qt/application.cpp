@@ -5,13 +5,7 @@
 #include <memory>
 
 #include <QApplication>
-#include <QEvent>
 #include <QGuiApplication>
-#include <QTimer>
-
-#ifdef __linux__
-#include <unistd.h>
-#endif
 
 #include "forms/qt/form_window.h"
 #include "forms/qt/qt_runtime.h"
@@ -24,34 +18,6 @@ bool isSet(const char* name) {
   const char* value = std::getenv(name);
   return value != nullptr && *value != '\0';
 }
-
-#ifdef __linux__
-// For the start-up benchmark only: reports the window's first finished paint on a descriptor
-// the launcher passed, then closes the window as its close box would, so that the launcher can
-// time the exit as well.
-class FirstPaintProbe final : public QObject {
- public:
-  FirstPaintProbe(QWidget& window, int fd) : window_(window), fd_(fd) {
-    window.installEventFilter(this);
-  }
-
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Paint) {
-      window_.removeEventFilter(this);
-      // Once this paint has been flushed to the screen, not before.
-      QTimer::singleShot(0, &window_, [this] {
-        [[maybe_unused]] const ssize_t written = ::write(fd_, "shown\n", 6);
-        window_.close();
-      });
-    }
-    return false;
-  }
-
- private:
-  QWidget& window_;
-  int fd_;
-};
-#endif
 
 }  // namespace
 
@@ -92,12 +58,6 @@ int runApplication(int argc, char** argv, const FormBuilder& build) {
     return 0;
   }
   window.present();
-#ifdef __linux__
-  std::unique_ptr<FirstPaintProbe> probe;
-  if (isSet("CORVANE_PROBE_FD")) {
-    probe = std::make_unique<FirstPaintProbe>(window, std::atoi(std::getenv("CORVANE_PROBE_FD")));
-  }
-#endif
   return QApplication::exec();
 }
 
