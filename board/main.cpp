@@ -4,9 +4,6 @@
 #include "forms/qt/application.h"
 
 int main(int argc, char** argv) {
-  std::unique_ptr<Corvane> window;
-  return forms::qt::runApplication(argc, argv, [&window](forms::Runtime& runtime) {
-    window = std::make_unique<Corvane>(runtime);
-    return window->describe();
-  });
+  return forms::qt::runApplication(
+      argc, argv, [](forms::Runtime& runtime) { return std::make_unique<Corvane>(runtime); });
 }

@@ -107,4 +107,12 @@ struct FormDescription {
   std::function<std::string()> describePictures;
 };
 
+// What owns a window's controls, state and handlers, and describes the window. A backend keeps
+// the form alive for as long as the window it built from the description.
+class Form {
+ public:
+  virtual ~Form() = default;
+  virtual FormDescription describe() = 0;
+};
+
 }  // namespace forms

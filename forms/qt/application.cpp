@@ -30,7 +30,7 @@ void prepareWindowSystem() {
   }
 }
 
-int runApplication(int argc, char** argv, const FormBuilder& build) {
+int runApplication(int argc, char** argv, const FormFactory& makeForm) {
 #ifdef __linux__
   // Without any of these Qt would stop the process with a message about plugins; say plainly
   // what is missing instead.
@@ -50,8 +50,11 @@ int runApplication(int argc, char** argv, const FormBuilder& build) {
   // Only the program decides when it is over: closing the window asks it, like its quit button.
   QApplication::setQuitOnLastWindowClosed(false);
 
+  // Destroyed in the reverse order: the window stops observing the form's controls before they
+  // go, and the form's handlers hold the runtime, which goes last.
   QtRuntime runtime;
-  FormWindow window(runtime, build(runtime));
+  const std::unique_ptr<Form> form = makeForm(runtime);
+  FormWindow window(runtime, form->describe());
   window.load();
   // An end during start-up asked the event loop to stop before it was running.
   if (runtime.ended()) {
