@@ -1,7 +1,8 @@
 // Start-up and memory of the real program: from launch to the window's first finished paint,
 // from there (the program closes its window at once) to the end of the process, and the peak
-// resident memory of the process. Uses the program's start-up probe (CORVANE_PROBE_FD). An
-// empty Qt window of the same size, launched alternately, shows the floor under all three.
+// resident memory of the process. The program carries no probe of its own: the one in
+// first_paint_probe.cpp is preloaded into it, and into an empty Qt window of the same size,
+// launched alternately, which shows the floor under all three.
 //   bench_startup PATH_TO_CORVANE PATH_TO_EMPTY_WINDOW [LAUNCHES] [SCREEN-LABEL]
 
 #include <fcntl.h>
@@ -50,11 +51,13 @@ Launch launch(const char* program) {
 
   std::vector<std::string> variables;
   for (char** v = environ; *v != nullptr; ++v) {
-    if (std::strncmp(*v, "CORVANE_PROBE_FD=", 17) != 0) {
+    if (std::strncmp(*v, "CORVANE_PROBE_FD=", 17) != 0 &&
+        std::strncmp(*v, "LD_PRELOAD=", 11) != 0) {
       variables.emplace_back(*v);
     }
   }
   variables.push_back("CORVANE_PROBE_FD=" + std::to_string(kProbeFd));
+  variables.push_back(std::string("LD_PRELOAD=") + CORVANE_FIRST_PAINT_PROBE);
   std::vector<char*> env;
   for (std::string& v : variables) {
     env.push_back(v.data());

@@ -14,7 +14,7 @@
 //   panel/      the disk-count box, the delay box, reset and quit
 //   solver/     the solve command, the recursion and the move step
 //   animation/  carrying a disk on screen and the pause between steps
-class Corvane {
+class Corvane final : public forms::Form {
  public:
   using Boolean = forms::Boolean;
   // Per peg: the Top, in twips, of the piece a disk arriving there lands on.
@@ -28,7 +28,7 @@ class Corvane {
   Corvane& operator=(const Corvane&) = delete;
 
   // The window as a backend needs it to build and draw it.
-  forms::FormDescription describe();
+  forms::FormDescription describe() override;
 
   // Controls.
   std::array<forms::PictureBox, 7> Picture1;  // the disks, 0 the widest

@@ -1,5 +1,7 @@
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <memory>
 #include <string>
 
 #include "board/corvane.h"
@@ -104,7 +106,6 @@ forms::FormDescription Corvane::describe() {
     const int disk = static_cast<int>(i);
     form.pictureBoxes.push_back({indexed("Picture1", i),
                                  &Picture1[i],
-                                 board::kDisks[i].tabIndex,
                                  board::kDisks[i].boxColor,
                                  [disk](double scale) { return board::diskPicture(disk, scale); },
                                  {}});
@@ -112,23 +113,23 @@ forms::FormDescription Corvane::describe() {
   for (std::size_t p = 0; p < Picture2.size(); ++p) {
     form.pictureBoxes.push_back({indexed("Picture2", p),
                                  &Picture2[p],
-                                 board::kPosts[p].tabIndex,
                                  0x000000,
                                  [](double scale) { return board::postPicture(scale); },
                                  {}});
   }
+  // The three bases share their bare marble, drawn once for each screen they are drawn for.
+  const auto slab = std::make_shared<board::MarbleSlab>();
   for (std::size_t p = 0; p < Picture3.size(); ++p) {
     const int peg = static_cast<int>(p);
-    forms::PictureBoxEntry base{indexed("Picture3", p),
-                                &Picture3[p],
-                                board::kBases[p].tabIndex,
-                                0xC0C0C0,
-                                [peg](double scale) { return board::basePicture(peg, scale); },
-                                {}};
+    forms::PictureBoxEntry base{
+        indexed("Picture3", p),
+        &Picture3[p],
+        0xC0C0C0,
+        [peg, slab](double scale) { return board::basePicture(peg, scale, *slab); },
+        {}};
     const forms::Line* lines[] = {&Line1[p], &Line4[p], &Line3[p], &Line5[p]};
     for (std::size_t k = 0; k < board::kFrame.size(); ++k) {
-      base.lines.push_back({indexed(board::kFrame[k].name, p), *lines[k], board::kFrame[k].color,
-                            board::kFrameLinePixels});
+      base.lines.push_back({*lines[k], board::kFrame[k].color, board::kFrameLinePixels});
     }
     form.pictureBoxes.push_back(std::move(base));
   }
@@ -147,7 +148,12 @@ forms::FormDescription Corvane::describe() {
                   "Stop a run, take the disks off the board and empty both boxes"));
   form.buttons.push_back(
       buttonEntry("cmdQuit", cmdQuit, board::kQuitButton, "Close the window and end the program"));
-  form.frontToBack.assign(board::kFrontToBack.begin(), board::kFrontToBack.end());
+  for (const char* name : board::kFrontToBack) {
+    if (std::any_of(form.pictureBoxes.begin(), form.pictureBoxes.end(),
+                    [name](const forms::PictureBoxEntry& entry) { return entry.name == name; })) {
+      form.frontToBack.emplace_back(name);
+    }
+  }
   form.onLoad = [this] { Form_Load(); };
   // Closing the window is quitting: no run may go on once the window is gone.
   form.onClose = [this] { cmdQuit_Click(); };

@@ -27,9 +27,7 @@ const forms::CommandLine kCommandLine{
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::unique_ptr<Corvane> window;
-  return forms::qt::runApplication(argc, argv, kCommandLine, [&window](forms::Runtime& runtime) {
-    window = std::make_unique<Corvane>(runtime);
-    return window->describe();
+  return forms::qt::runApplication(argc, argv, kCommandLine, [](forms::Runtime& runtime) {
+    return std::make_unique<Corvane>(runtime);
   });
 }

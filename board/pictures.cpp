@@ -265,25 +265,17 @@ PixelSpan span(double from, double to, double unit) {
   return {static_cast<int>(std::lround(from * unit)), static_cast<int>(std::lround(to * unit))};
 }
 
-// The slab is the same under every numeral, and a window asks for all three bases at once:
-// the last slab drawn is kept for the next base of the same size.
-const std::vector<double>& marbleSlab(int width, int height) {
-  thread_local int cachedWidth = 0;
-  thread_local int cachedHeight = 0;
-  thread_local std::vector<double> levels;
-  if (width != cachedWidth || height != cachedHeight) {
-    levels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    for (int y = 0; y < height; ++y) {
-      const double v = designCentre(y, kBaseHeight, height);
-      for (int x = 0; x < width; ++x) {
-        levels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-               static_cast<std::size_t>(x)] = marble(designCentre(x, kBaseWidth, width), v);
-      }
+void drawSlab(MarbleSlab& slab, int width, int height) {
+  slab.levels.clear();
+  slab.levels.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  for (int y = 0; y < height; ++y) {
+    const double v = designCentre(y, kBaseHeight, height);
+    for (int x = 0; x < width; ++x) {
+      slab.levels.push_back(marble(designCentre(x, kBaseWidth, width), v));
     }
-    cachedWidth = width;
-    cachedHeight = height;
   }
-  return levels;
+  slab.width = width;
+  slab.height = height;
 }
 
 }  // namespace
@@ -300,7 +292,7 @@ Image diskPicture(int disk, double scale) {
   }
   for (int x = 0; x < image.width; ++x) {
     const double column = designCentre(x, columns, image.width) - 0.5;
-    image.pixels[static_cast<std::size_t>(x)] = pack(diskColour(design, column, columns - 1));
+    image.at(x, 0) = pack(diskColour(design, column, columns - 1));
   }
   repeatFirstRow(image);
   return image;
@@ -320,18 +312,25 @@ Image postPicture(double scale) {
     const int column =
         std::min(kPostColumnCount - 1,
                  static_cast<int>(std::floor(designCentre(x, kPostColumnCount, image.width))));
-    image.pixels[static_cast<std::size_t>(x)] =
-        kOpaque | kPostColumns[static_cast<std::size_t>(column)];
+    image.at(x, 0) = kOpaque | kPostColumns[static_cast<std::size_t>(column)];
   }
   repeatFirstRow(image);
   return image;
 }
 
 Image basePicture(int peg, double scale) {
+  MarbleSlab slab;
+  return basePicture(peg, scale, slab);
+}
+
+Image basePicture(int peg, double scale, MarbleSlab& slab) {
   if (peg < 0 || peg > 2 || !usableScale(scale)) {
     return {};
   }
   Image image = blank(deviceSize(kBaseWidth, scale), deviceSize(kBaseHeight, scale));
+  if (slab.width != image.width || slab.height != image.height) {
+    drawSlab(slab, image.width, image.height);
+  }
   const int letters = peg + 1;
   const double xScale = static_cast<double>(image.width) / kBaseWidth;
   const double yScale = static_cast<double>(image.height) / kBaseHeight;
@@ -339,19 +338,18 @@ Image basePicture(int peg, double scale) {
   // Only the numeral's neighbourhood needs the engraving pass.
   const double reachX = (letters - 1) * kLetterAdvance / 2 + kSerifHalfWidth + 4;
   const double reachY = kNumeralHalfHeight + 4;
-  const std::vector<double>& slab = marbleSlab(image.width, image.height);
   for (int y = 0; y < image.height; ++y) {
     const double v = designCentre(y, kBaseHeight, image.height);
     const bool nearNumeralRow = std::abs(v - kNumeralCentreY) < reachY;
     for (int x = 0; x < image.width; ++x) {
       const double u = designCentre(x, kBaseWidth, image.width);
-      double level = slab[static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) +
-                          static_cast<std::size_t>(x)];
+      double level =
+          slab.levels[static_cast<std::size_t>(y) * static_cast<std::size_t>(slab.width) +
+                      static_cast<std::size_t>(x)];
       if (nearNumeralRow && std::abs(u - kNumeralCentreX) < reachX) {
         level = engrave(level, letters, u, v, edgeScale);
       }
-      image.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) +
-                   static_cast<std::size_t>(x)] = grey(level);
+      image.at(x, y) = grey(level);
     }
   }
   return image;
@@ -363,18 +361,13 @@ Image iconPicture(int pixels) {
   }
   Image image = blank(pixels, pixels);
   const double unit = pixels / kIconDesign;
-  auto put = [&image](int x, int y, std::uint32_t argb) {
-    image.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) +
-                 static_cast<std::size_t>(x)] = argb;
-  };
-
   // Checks of dark grey and black, four design pixels to a side.
   const double cell = 4 * unit;
   for (int y = 0; y < pixels; ++y) {
     const int row = static_cast<int>(std::floor((y + 0.5) / cell));
     for (int x = 0; x < pixels; ++x) {
       const int column = static_cast<int>(std::floor((x + 0.5) / cell));
-      put(x, y, (row + column) % 2 == 0 ? grey(0x40) : grey(0x00));
+      image.at(x, y) = (row + column) % 2 == 0 ? grey(0x40) : grey(0x00);
     }
   }
 
@@ -384,7 +377,7 @@ Image iconPicture(int pixels) {
   for (int y = slabY.first; y < slabY.end; ++y) {
     const double t = (y + 0.5 - slabY.first) / std::max(1, slabY.end - slabY.first);
     for (int x = slabX.first; x < slabX.end; ++x) {
-      put(x, y, grey(0xD0 - 0x50 * t));
+      image.at(x, y) = grey(0xD0 - 0x50 * t);
     }
   }
 
@@ -400,7 +393,7 @@ Image iconPicture(int pixels) {
       const double shade = iconShade(t);
       const std::uint32_t argb = pack({hue.r * shade, hue.g * shade, hue.b * shade});
       for (int y = diskY.first; y < diskY.end; ++y) {
-        put(x, y, argb);
+        image.at(x, y) = argb;
       }
     }
   }

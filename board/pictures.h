@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "forms/description.h"
 
 // The window's pictures, generated rather than shipped, at any number of device pixels per
@@ -14,6 +16,17 @@ forms::Image postPicture(double scale);
 // The marble base of a peg (0..2), greys only, lighter at the left, with the peg's Roman numeral
 // I, II or III engraved and shadowed in its middle.
 forms::Image basePicture(int peg, double scale);
+
+// The bare marble of a base at one device size. It is the same under every numeral, and it is
+// the costly part of a base, so a window that draws all three bases shares one.
+struct MarbleSlab {
+  int width = 0;
+  int height = 0;
+  std::vector<double> levels;
+};
+// The same picture, taking the marble from `slab`, which is drawn again first when its size is
+// not the one needed.
+forms::Image basePicture(int peg, double scale, MarbleSlab& slab);
 // The application icon: seven stacked disks on a grey slab against a dark checked pattern.
 // `pixels` is the side of the square; 32 is the design size.
 forms::Image iconPicture(int pixels);

@@ -20,9 +20,13 @@ struct Image {
   int height = 0;
   std::vector<std::uint32_t> pixels;
 
-  std::uint32_t pixel(int x, int y) const {
-    return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                  static_cast<std::size_t>(x)];
+  std::uint32_t pixel(int x, int y) const { return pixels[index(x, y)]; }
+  std::uint32_t& at(int x, int y) { return pixels[index(x, y)]; }
+
+ private:
+  std::size_t index(int x, int y) const {
+    return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+           static_cast<std::size_t>(x);
   }
 };
 
@@ -37,7 +41,6 @@ struct FontSpec {
 };
 
 struct LineEntry {
-  std::string name;
   Line line;
   Rgb color = 0;
   int widthPixels = 1;
@@ -46,7 +49,6 @@ struct LineEntry {
 struct PictureBoxEntry {
   std::string name;  // as in the front-to-back list, e.g. "Picture1(0)"
   PictureBox* box = nullptr;
-  int tabIndex = 0;
   Rgb backColor = 0;
   PictureRenderer picture;
   // Drawn over the picture, in the box's own twips.
@@ -95,7 +97,8 @@ struct FormDescription {
   std::vector<PictureBoxEntry> pictureBoxes;
   std::vector<TextBoxEntry> textBoxes;
   std::vector<ButtonEntry> buttons;
-  // Names of the controls that overlap, frontmost first.
+  // Names of the picture boxes that overlap, frontmost first. Text boxes and buttons are not
+  // listed: they stand in front of every picture.
   std::vector<std::string> frontToBack;
 
   // Raised once, after every control exists and before the window first shows.
@@ -105,6 +108,14 @@ struct FormDescription {
   // A sentence saying what the picture boxes show, for assistive technology. Cheap enough to
   // ask once per pass of the event loop.
   std::function<std::string()> describePictures;
+};
+
+// What owns a window's controls, state and handlers, and describes the window. A backend keeps
+// the form alive for as long as the window it built from the description.
+class Form {
+ public:
+  virtual ~Form() = default;
+  virtual FormDescription describe() = 0;
 };
 
 }  // namespace forms

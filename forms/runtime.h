@@ -11,6 +11,11 @@ struct EndProgram {};
 
 // What the program asks of the runtime besides its controls: pumping events, a clock, and
 // closing down. Backends supply the pump, the clock and the window.
+//
+// Every call into the program goes through dispatch: each event handler, the load event and
+// the close box alike. It is the one place where an End stops unwinding, and after End it runs
+// nothing, so a backend that called the program directly would let an End escape into its own
+// frames.
 class Runtime {
  public:
   virtual ~Runtime() = default;

@@ -30,7 +30,6 @@ void HeadlessRuntime::pumpEvents(float waitSeconds) {
   }
   while (runNextDue(pump)) {
   }
-  clock_ += pumpCost;
 }
 
 bool HeadlessRuntime::runNextDue(long pump) {

@@ -8,8 +8,8 @@
 namespace forms::headless {
 
 // A runtime without a screen, for tests, benchmarks and tools. Its clock is simulated and moves
-// only when a pump waits or costs time; its events are the actions a caller scheduled, by pump
-// count or by clock time, and each runs inside the pump that reaches it, like a click would.
+// only when a pump waits or a caller advances it; its events are the actions a caller scheduled, by
+// pump count or by clock time, and each runs inside the pump that reaches it, like a click would.
 class HeadlessRuntime final : public Runtime {
  public:
   explicit HeadlessRuntime(double startSeconds = 0.0) : clock_(startSeconds) {}
@@ -24,14 +24,10 @@ class HeadlessRuntime final : public Runtime {
   // Called at the start of every pump with its number, before its events run.
   std::function<void(long)> onPump;
 
-  // Simulated seconds that each pump costs, on top of any waiting.
-  double pumpCost = 0.0;
-
   double clock() const { return clock_; }
   void advance(double seconds) { clock_ += seconds; }
   long pumps() const { return pumps_; }
   bool unloaded() const { return unloaded_; }
-  bool pending() const { return !byPump_.empty() || !byTime_.empty(); }
 
  protected:
   void pumpEvents(float waitSeconds) override;

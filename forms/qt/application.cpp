@@ -8,13 +8,7 @@
 #include <vector>
 
 #include <QApplication>
-#include <QEvent>
 #include <QGuiApplication>
-#include <QTimer>
-
-#ifdef __linux__
-#include <unistd.h>
-#endif
 
 #include "forms/qt/command_line.h"
 #include "forms/qt/display_guard.h"
@@ -30,34 +24,6 @@ bool isSet(const char* name) {
   return value != nullptr && *value != '\0';
 }
 
-#ifdef __linux__
-// For the start-up benchmark only: reports the window's first finished paint on a descriptor
-// the launcher passed, then closes the window as its close box would, so that the launcher can
-// time the exit as well.
-class FirstPaintProbe final : public QObject {
- public:
-  FirstPaintProbe(QWidget& window, int fd) : window_(window), fd_(fd) {
-    window.installEventFilter(this);
-  }
-
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Paint) {
-      window_.removeEventFilter(this);
-      // Once this paint has been flushed to the screen, not before.
-      QTimer::singleShot(0, &window_, [this] {
-        [[maybe_unused]] const ssize_t written = ::write(fd_, "shown\n", 6);
-        window_.close();
-      });
-    }
-    return false;
-  }
-
- private:
-  QWidget& window_;
-  int fd_;
-};
-#endif
-
 }  // namespace
 
 void prepareWindowSystem() {
@@ -70,7 +36,7 @@ void prepareWindowSystem() {
 }
 
 int runApplication(int argc, char** argv, const CommandLine& commandLine,
-                   const FormBuilder& build) {
+                   const FormFactory& makeForm) {
   QStringList arguments;
   for (int i = 0; i < argc; ++i) {
     arguments << QString::fromLocal8Bit(argv[i]);
@@ -102,8 +68,11 @@ int runApplication(int argc, char** argv, const CommandLine& commandLine,
   // Only the program decides when it is over: closing the window asks it, like its quit button.
   QApplication::setQuitOnLastWindowClosed(false);
 
+  // Destroyed in the reverse order: the window stops observing the form's controls before they
+  // go, and the form's handlers hold the runtime, which goes last.
   QtRuntime runtime;
-  FormDescription description = build(runtime);
+  const std::unique_ptr<Form> form = makeForm(runtime);
+  const FormDescription description = form->describe();
   FormWindow window(runtime, description);
   window.load();
   // An end during start-up asked the event loop to stop before it was running.
@@ -112,12 +81,6 @@ int runApplication(int argc, char** argv, const CommandLine& commandLine,
   }
   window.present();
   scheduleDemo(runtime, window, description, std::move(demo));
-#ifdef __linux__
-  std::unique_ptr<FirstPaintProbe> probe;
-  if (isSet("CORVANE_PROBE_FD")) {
-    probe = std::make_unique<FirstPaintProbe>(window, std::atoi(std::getenv("CORVANE_PROBE_FD")));
-  }
-#endif
   return QApplication::exec();
 }
 

@@ -1,32 +1,29 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <vector>
 
-#include <QAccessible>
-#include <QPixmap>
 #include <QRectF>
 #include <QWidget>
 
 #include "forms/description.h"
+#include "forms/qt/picture_painter.h"
 #include "forms/qt/qt_runtime.h"
 
 class QLineEdit;
 
 namespace forms::qt {
 
+class BoardAnnouncer;
+
 // The real window of a form. Picture boxes are painted on the window itself, back to front;
 // text boxes and buttons are child widgets named after their controls, so that they can be
 // found with findChild. Every model change repaints only what it touched, and every user action
 // reaches the program through the runtime's dispatch, which is where an end of the program stops.
-//
 // For assistive technology every control has a name and a description, and the area of the
-// picture boxes says what they show, in words the form supplies. That description is worked out
-// only when asked for; a change of it is announced only while an accessibility client listens, at
-// most once per pass of the event loop, and only when it differs from the last announcement.
-class FormWindow final : public QWidget,
-                         public ControlObserver,
-                         private QAccessible::ActivationObserver {
+// picture boxes says what they show.
+class FormWindow final : public QWidget, public ControlObserver {
   Q_OBJECT
 
  public:
@@ -61,37 +58,20 @@ class FormWindow final : public QWidget,
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  struct Picture {
-    const PictureBoxEntry* entry = nullptr;
-    QPixmap pixmap;
-    qreal ratio = 0;
-  };
-
-  void buildPictures();
+  void setIcon();
   void buildTextBoxes();
   void buildButtons();
   void buildTabOrder();
   void buildBoard();
-  const QPixmap& pixmapFor(Picture& picture, qreal ratio);
-  void paintPicture(QPainter& painter, Picture& picture, qreal ratio);
-  void repaintTwips(const RectF& twips);
   void quit();
-
-  void accessibilityActiveChanged(bool active) override;
-  void announceBoard();
 
   QtRuntime& runtime_;
   FormDescription description_;
-  // Back to front.
-  std::vector<Picture> pictures_;
+  PicturePainter painter_{description_};
   std::map<const TextBox*, QLineEdit*> edits_;
   std::map<const QObject*, TextBox*> boxOfEdit_;
   std::vector<std::pair<int, QWidget*>> focusable_;
-
-  QWidget* board_ = nullptr;
-  bool accessibilityActive_ = false;
-  bool boardCheckPending_ = false;
-  QString announcedBoard_;
+  std::unique_ptr<BoardAnnouncer> board_;
 };
 
 }  // namespace forms::qt

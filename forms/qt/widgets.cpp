@@ -1,0 +1,145 @@
+#include "forms/qt/widgets.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <QImage>
+#include <QKeyEvent>
+#include <QPainter>
+
+#include "forms/qt/pixels.h"
+
+namespace forms::qt {
+
+namespace {
+
+// Design fonts are sized for the design's pixels, whatever the screen says about its dots per
+// inch: 1440 twips to the inch, 72 points to the inch.
+int designPixels(double points, double twipsPerPixel) {
+  return std::max(1, static_cast<int>(std::lround(points * 20.0 / twipsPerPixel)));
+}
+
+QFont designFont(const FontSpec& design) {
+  QFont font(QString::fromStdString(design.family));
+  // Lets the font configuration pick a metric twin of the family when it is not installed.
+  font.setStyleHint(QFont::Serif);
+  font.setBold(design.bold);
+  return font;
+}
+
+// The classic raised (or, pressed, sunken) two-pixel edge of a button or entry box.
+void drawEdge(QPainter& painter, const QRect& rect, bool sunken) {
+  const QColor light(0xFF, 0xFF, 0xFF);
+  const QColor midLight(0xE3, 0xE3, 0xE3);
+  const QColor shadow(0xA0, 0xA0, 0xA0);
+  const QColor darkShadow(0x69, 0x69, 0x69);
+  const auto frame = [&painter](const QRect& r, const QColor& topLeft, const QColor& bottomRight) {
+    painter.fillRect(QRect(r.left(), r.top(), r.width(), 1), topLeft);
+    painter.fillRect(QRect(r.left(), r.top(), 1, r.height()), topLeft);
+    painter.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), bottomRight);
+    painter.fillRect(QRect(r.right(), r.top(), 1, r.height()), bottomRight);
+  };
+  if (sunken) {
+    frame(rect, shadow, light);
+    frame(rect.adjusted(1, 1, -1, -1), darkShadow, midLight);
+  } else {
+    frame(rect, light, darkShadow);
+    frame(rect.adjusted(1, 1, -1, -1), midLight, shadow);
+  }
+}
+
+}  // namespace
+
+PictureButton::PictureButton(const ButtonEntry& entry, double twipsPerPixel, QWidget* parent)
+    : QAbstractButton(parent), entry_(entry), twipsPerPixel_(twipsPerPixel) {
+  setObjectName(QString::fromStdString(entry.name));
+  setAccessibleName(QString::fromStdString(entry.word));
+  setAccessibleDescription(QString::fromStdString(entry.accessibleDescription));
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void PictureButton::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const QRect face = rect();
+  painter.fillRect(face, toColor(entry_.faceColor));
+  const bool sunken = isDown();
+  drawEdge(painter, face, sunken);
+  const QPixmap& word = wordPicture(devicePixelRatioF());
+  const QSizeF wordSize = word.deviceIndependentSize();
+  QPointF origin((face.width() - wordSize.width()) / 2.0,
+                 (face.height() - wordSize.height()) / 2.0);
+  origin = QPointF(std::floor(origin.x()), std::floor(origin.y()));
+  if (sunken) {
+    origin += QPointF(1, 1);
+  }
+  painter.drawPixmap(origin, word);
+  if (hasFocus()) {
+    painter.setPen(QPen(QColor(0x80, 0x80, 0x80), 1, Qt::DotLine));
+    painter.drawRect(face.adjusted(3, 3, -4, -4));
+  }
+}
+
+// A focused button also answers the Enter key, as the Space bar; holding the key down does not
+// repeat the click.
+void PictureButton::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    if (!event->isAutoRepeat()) {
+      click();
+    }
+    event->accept();
+    return;
+  }
+  QAbstractButton::keyPressEvent(event);
+}
+
+const QPixmap& PictureButton::wordPicture(qreal ratio) {
+  if (word_.isNull() || wordRatio_ != ratio) {
+    const int width = std::max(entry_.pictureWidthPixels, 1);
+    const int height = std::max(entry_.pictureHeightPixels, 1);
+    QImage image(static_cast<int>(std::lround(width * ratio)),
+                 static_cast<int>(std::lround(height * ratio)),
+                 QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(toColor(entry_.faceColor));
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    QFont font = designFont(entry_.wordFont);
+    font.setPixelSize(designPixels(entry_.wordFont.points, twipsPerPixel_));
+    painter.setFont(font);
+    painter.setPen(toColor(entry_.wordColor));
+    painter.drawText(QRectF(0, 0, width, height), Qt::AlignCenter,
+                     QString::fromStdString(entry_.word));
+    painter.end();
+    word_ = QPixmap::fromImage(image);
+    wordRatio_ = ratio;
+  }
+  return word_;
+}
+
+EntryBox::EntryBox(const TextBoxEntry& entry, QWidget* parent) : QLineEdit(parent) {
+  setObjectName(QString::fromStdString(entry.name));
+  setFrame(false);
+  setTextMargins(2, 0, 2, 0);
+  setAutoFillBackground(true);
+  QFont font = designFont(entry.font);
+  font.setPointSizeF(entry.font.points);
+  setFont(font);
+  QPalette palette = this->palette();
+  palette.setColor(QPalette::Base, toColor(entry.backColor));
+  palette.setColor(QPalette::Window, toColor(entry.backColor));
+  palette.setColor(QPalette::Text, toColor(entry.foreColor));
+  setPalette(palette);
+  setText(QString::fromStdString(entry.box->Text()));
+  setCursorPosition(0);
+  setAccessibleName(QString::fromStdString(entry.accessibleName.empty() ? entry.box->Text()
+                                                                        : entry.accessibleName));
+  setAccessibleDescription(QString::fromStdString(entry.accessibleDescription));
+}
+
+void EntryBox::paintEvent(QPaintEvent* event) {
+  QLineEdit::paintEvent(event);
+  QPainter painter(this);
+  drawEdge(painter, rect(), true);
+}
+
+}  // namespace forms::qt
