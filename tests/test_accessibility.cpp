@@ -58,6 +58,8 @@ class AccessibilityTest : public QObject {
     screen.click("txtNumDisks");
     screen.click("txtDelay");
     QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&screen.window);
+    QCOMPARE(window->role(), QAccessible::Window);
+    QCOMPARE(window->text(QAccessible::Name), QString(board::kCaption));
     const std::tuple<const char*, QAccessible::Role, QString> controls[] = {
         {"txtNumDisks", QAccessible::EditableText, "Number of disks (1 to 7)"},
         {"txtDelay", QAccessible::EditableText, "Pause after each step, in seconds"},

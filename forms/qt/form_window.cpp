@@ -23,6 +23,7 @@ FormWindow::FormWindow(QtRuntime& runtime, FormDescription description)
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       runtime_(runtime),
       description_(std::move(description)) {
+  installAccessibleFactory();
   if (!(description_.twipsPerPixel > 0)) {
     description_.twipsPerPixel = 15;
   }
