@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QWidget>
+#include <functional>
 #include <tuple>
 
 #include "board/corvane.h"
@@ -75,6 +76,40 @@ class AccessibilityTest : public QObject {
       QVERIFY2(accessible->state().focusable == (name != "Board"), control);
       QVERIFY2(window->indexOfChild(accessible) >= 0, control);
     }
+  }
+
+  // Whatever assistive technology does to a box's text reaches the program as one change, as
+  // typing would; a write by the program is not heard back.
+  void assistiveEditsReachTheProgram() {
+    Screen screen;
+    screen.click("txtNumDisks");
+    int changes = 0;
+    const std::function<void()> change = screen.form.txtNumDisks.onChange;
+    screen.form.txtNumDisks.onChange = [&changes, &change] {
+      ++changes;
+      change();
+    };
+    QAccessibleInterface* box = screen.accessible("txtNumDisks");
+    QAccessibleEditableTextInterface* text = box->editableTextInterface();
+    QVERIFY(text != nullptr);
+    QStringList boards;
+    text->insertText(0, "3");
+    boards << screen.board();
+    text->insertText(1, "5");
+    boards << screen.board();
+    text->deleteText(1, 2);
+    boards << screen.board();
+    text->replaceText(0, 1, "1");
+    boards << screen.board();
+    box->setText(QAccessible::Value, "3");
+    boards << screen.board();
+    const QString oneDisk = "Left peg: 1 disk; middle peg: none; right peg: none";
+    QCOMPARE(boards,
+             QStringList({kThreeOnTheLeft, oneDisk, kThreeOnTheLeft, oneDisk, kThreeOnTheLeft}));
+    QCOMPARE(changes, 5);
+    screen.click("cmdReset");
+    QCOMPARE(screen.board(), kEmptyBoard);
+    QCOMPARE(changes, 6);
   }
 
   // Visible disks count for the peg whose post is nearest; a disk whose bottom is above the
