@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QFontInfo>
 #include <QLineEdit>
 #include <QPaintEvent>
@@ -275,6 +276,29 @@ class WindowTest : public QObject {
   // Reset inside a pause of a run hides the board at once, and the run winds down without
   // showing anything again. Quit, by the button or the close box, at rest or inside a pause:
   // the program ends, the window goes away, and the run does not go on.
+  // Typing is undone as ever, and the program hears of it; but pasting over the whole text again
+  // and again does not pile up an undo history without end.
+  void undoHistoryIsBounded() {
+    Screen screen;
+    QLineEdit* delay = screen.edit("txtDelay");
+    screen.type("txtDelay", "1");
+    QTest::keyClick(delay, Qt::Key_Z, Qt::ControlModifier);
+    const std::string undone = screen.form.txtDelay.Text();
+    QGuiApplication::clipboard()->setText(QString(delay->maxLength(), QLatin1Char('9')));
+    constexpr int kPastes = 6;
+    for (int i = 0; i < kPastes; ++i) {
+      QTest::keyClick(delay, Qt::Key_A, Qt::ControlModifier);
+      QTest::keyClick(delay, Qt::Key_V, Qt::ControlModifier);
+      QCoreApplication::processEvents();
+    }
+    int undoable = 0;
+    for (; delay->isUndoAvailable() && undoable < kPastes; ++undoable) {
+      delay->undo();
+    }
+    QCOMPARE(undone, std::string());
+    QVERIFY2(undoable < kPastes, "every paste is still in the history");
+  }
+
   void interruptions_data() {
     QTest::addColumn<QString>("control");
     QTest::addColumn<bool>("duringRun");
