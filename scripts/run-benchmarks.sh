@@ -4,7 +4,7 @@
 # Prints one Markdown table, headed by the machine it ran on, and keeps a copy in
 # BUILD/benchmarks.md. Usage:
 #   scripts/run-benchmarks.sh [BUILD]     (default build/dev; configured here if it is not yet)
-# Takes about two minutes; the machine should be otherwise idle.
+# Takes about five minutes; the machine should be otherwise idle.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/dev}
@@ -13,7 +13,7 @@ if [[ ! -f $build/CMakeCache.txt ]]; then
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCORVANE_WERROR=ON >/dev/null
 fi
 cmake --build "$build" -j2 --target corvane bench_pause bench_run bench_startup bench_empty_window \
-  >/dev/null
+  bench_paste >/dev/null
 command -v Xvfb >/dev/null || { echo "run-benchmarks: Xvfb is missing (apt install xvfb)" >&2; exit 1; }
 
 work=$(mktemp -d)
@@ -70,4 +70,5 @@ type=$(awk -F= '/^CMAKE_BUILD_TYPE:/ {print $2}' "$build/CMakeCache.txt")
   # The same run with images sent to the X server through shared memory, as Qt does by default.
   onxvfb "$bin/bench_run" "$xscreen, X shared memory" --run-only --x-shared-memory
   onxvfb "$bin/bench_startup" "$build/bin/corvane" "$bin/bench_empty_window" 10 "$xscreen"
+  offscreen "$bin/bench_paste" offscreen
 } | tee "$build/benchmarks.md"

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QWidget>
+#include <functional>
 #include <tuple>
 
 #include "board/corvane.h"
@@ -58,6 +59,8 @@ class AccessibilityTest : public QObject {
     screen.click("txtNumDisks");
     screen.click("txtDelay");
     QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&screen.window);
+    QCOMPARE(window->role(), QAccessible::Window);
+    QCOMPARE(window->text(QAccessible::Name), QString(board::kCaption));
     const std::tuple<const char*, QAccessible::Role, QString> controls[] = {
         {"txtNumDisks", QAccessible::EditableText, "Number of disks (1 to 7)"},
         {"txtDelay", QAccessible::EditableText, "Pause after each step, in seconds"},
@@ -73,6 +76,35 @@ class AccessibilityTest : public QObject {
       QVERIFY2(accessible->state().focusable == (name != "Board"), control);
       QVERIFY2(window->indexOfChild(accessible) >= 0, control);
     }
+  }
+
+  // Whatever assistive technology does to a box's text reaches the program as one change, as
+  // typing would.
+  void assistiveEditsReachTheProgram() {
+    Screen screen;
+    screen.click("txtNumDisks");
+    int changes = 0;
+    const std::function<void()> change = screen.form.txtNumDisks.onChange;
+    screen.form.txtNumDisks.onChange = [&changes, &change] {
+      ++changes;
+      change();
+    };
+    QAccessibleInterface* box = screen.accessible("txtNumDisks");
+    QAccessibleEditableTextInterface* text = box->editableTextInterface();
+    QVERIFY(text != nullptr);
+    const std::function<void()> edits[] = {
+        [text] { text->insertText(0, "3"); }, [text] { text->insertText(1, "5"); },
+        [text] { text->deleteText(1, 2); }, [text] { text->replaceText(0, 1, "1"); },
+        [box] { box->setText(QAccessible::Value, "3"); }};
+    QStringList boards;
+    for (const auto& edit : edits) {
+      edit();
+      boards << screen.board();
+    }
+    const QString oneDisk = "Left peg: 1 disk; middle peg: none; right peg: none";
+    QCOMPARE(boards,
+             QStringList({kThreeOnTheLeft, oneDisk, kThreeOnTheLeft, oneDisk, kThreeOnTheLeft}));
+    QCOMPARE(changes, 5);
   }
 
   // Visible disks count for the peg whose post is nearest; a disk whose bottom is above the

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QFontInfo>
 #include <QLineEdit>
 #include <QPaintEvent>
@@ -312,6 +313,27 @@ class WindowTest : public QObject {
           .arg(form.blnIdle ? "idle" : "busy");
     };
     QTRY_COMPARE(observed(), expected);
+  }
+
+  // Typing is undone as ever, and the program hears of it; but pasting over the whole text again
+  // and again does not pile up an undo history without end.
+  void undoHistoryIsBounded() {
+    Screen screen;
+    QLineEdit* delay = screen.edit("txtDelay");
+    screen.type("txtDelay", "1");
+    QTest::keyClick(delay, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(screen.form.txtDelay.Text(), std::string());
+    QGuiApplication::clipboard()->setText(QString(delay->maxLength(), QLatin1Char('9')));
+    for (int i = 0; i < 6; ++i) {
+      QTest::keyClick(delay, Qt::Key_A, Qt::ControlModifier);
+      QTest::keyClick(delay, Qt::Key_V, Qt::ControlModifier);
+      QCoreApplication::processEvents();
+    }
+    int undoable = 0;
+    for (; delay->isUndoAvailable() && undoable < 6; ++undoable) {
+      delay->undo();
+    }
+    QVERIFY2(undoable < 6, "every paste is still in the history");
   }
 
   // Reset inside a pause of a run hides the board at once, and the run winds down without

@@ -5,6 +5,8 @@
 #include <QAccessibleWidget>
 #include <QWidget>
 
+#include "forms/qt/form_window.h"
+
 namespace forms::qt {
 
 namespace {
@@ -36,23 +38,32 @@ class BoardAccessible final : public QAccessibleWidget {
   }
 };
 
-QAccessibleInterface* boardAccessible(const QString&, QObject* object) {
+QAccessibleInterface* accessibleFor(const QString& className, QObject* object) {
   if (auto* area = dynamic_cast<BoardArea*>(object)) {
     return new BoardAccessible(area);
+  }
+  // A plain widget would be announced as a filler, not as the window it is; its name is its
+  // caption.
+  if (className == QLatin1String(FormWindow::staticMetaObject.className())) {
+    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
   }
   return nullptr;
 }
 
 }  // namespace
 
+void installAccessibleFactory() {
+  static const bool installed = [] {
+    QAccessible::installFactory(accessibleFor);
+    return true;
+  }();
+  static_cast<void>(installed);
+}
+
 BoardAnnouncer::BoardAnnouncer(QWidget* window, const QRect& area,
                                std::function<QString()> describe)
     : describe_(std::move(describe)) {
-  static const bool factoryInstalled = [] {
-    QAccessible::installFactory(boardAccessible);
-    return true;
-  }();
-  static_cast<void>(factoryInstalled);
+  installAccessibleFactory();
   area_ = new BoardArea(window, describe_);
   area_->setGeometry(area);
   area_->lower();

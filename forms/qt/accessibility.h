@@ -11,6 +11,10 @@ class QWidget;
 
 namespace forms::qt {
 
+// Lets assistive technology know a form's window as a window named by its caption, and the board
+// as a picture. Must run before anything asks for the window's accessible object.
+void installAccessibleFactory();
+
 // The area of the picture boxes is one picture as far as assistive technology is concerned:
 // an unfocusable widget under the window's controls whose description says, in words the form
 // supplies, what the boxes show. That description is worked out only when asked for; a change

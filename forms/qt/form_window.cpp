@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QScreen>
 
 #include "forms/qt/accessibility.h"
@@ -23,6 +24,7 @@ FormWindow::FormWindow(QtRuntime& runtime, FormDescription description)
                            Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       runtime_(runtime),
       description_(std::move(description)) {
+  installAccessibleFactory();
   if (!(description_.twipsPerPixel > 0)) {
     description_.twipsPerPixel = 15;
   }
@@ -82,8 +84,12 @@ void FormWindow::buildTextBoxes() {
     edit->setGeometry(toPixels(entry.rect).toRect());
     edit->installEventFilter(this);
     TextBox* box = entry.box;
-    connect(edit, &QLineEdit::textEdited, this, [this, box](const QString& text) {
-      runtime_.dispatch([box, &text] { box->setText(text.toStdString()); });
+    // Whatever changed the text (typing, paste, undo, drag and drop, assistive technology), the
+    // program hears of it; only its own writes, which the box merely mirrors, are not echoed.
+    connect(edit, &QLineEdit::textChanged, this, [this, box](const QString& text) {
+      if (!mirroring_) {
+        runtime_.dispatch([box, &text] { box->setText(text.toStdString()); });
+      }
     });
     box->setObserver(this);
     edits_[box] = edit;
@@ -185,6 +191,7 @@ void FormWindow::textChanged(const TextBox& box) {
   const QString text = QString::fromStdString(box.Text());
   // The user's own edit arrives here too: leave the cursor where the typing left it.
   if (found->second->text() != text) {
+    const QScopedValueRollback<bool> mirroring(mirroring_, true);
     found->second->setText(text);
   }
 }

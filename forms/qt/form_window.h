@@ -72,6 +72,8 @@ class FormWindow final : public QWidget, public ControlObserver {
   std::map<const QObject*, TextBox*> boxOfEdit_;
   std::vector<std::pair<int, QWidget*>> focusable_;
   std::unique_ptr<BoardAnnouncer> board_;
+  // Set while a box shows a text the program wrote.
+  bool mirroring_ = false;
 };
 
 }  // namespace forms::qt

@@ -134,6 +134,28 @@ EntryBox::EntryBox(const TextBoxEntry& entry, QWidget* parent) : QLineEdit(paren
   setAccessibleName(QString::fromStdString(entry.accessibleName.empty() ? entry.box->Text()
                                                                         : entry.accessibleName));
   setAccessibleDescription(QString::fromStdString(entry.accessibleDescription));
+  before_ = text();
+  connect(this, &QLineEdit::textChanged, this, &EntryBox::countUndoRecords);
+}
+
+void EntryBox::countUndoRecords(const QString& text) {
+  // A write of the whole text clears the history.
+  records_ = isUndoAvailable() ? records_ + before_.size() + text.size() : 0;
+  before_ = text;
+  if (records_ > kUndoRecords && !forgetting_) {
+    // Not in the middle of the edit that is still being recorded.
+    forgetting_ = true;
+    QMetaObject::invokeMethod(this, &EntryBox::forgetHistory, Qt::QueuedConnection);
+  }
+}
+
+void EntryBox::forgetHistory() {
+  forgetting_ = false;
+  const int cursor = cursorPosition();
+  // Writing the same text changes nothing but the history.
+  setText(text());
+  setCursorPosition(cursor);
+  records_ = 0;
 }
 
 void EntryBox::paintEvent(QPaintEvent* event) {

@@ -31,12 +31,30 @@ class PictureButton final : public QAbstractButton {
 
 // A single-line entry box with a thin sunken edge, in the font and colours of its entry and
 // showing the text its model holds.
+//
+// Qt keeps an undo record for every character an edit inserts or removes, for as long as the box
+// lives, so pasting over a long text again and again would grow memory without end. Once the
+// records may pass kUndoRecords, the box forgets its history and starts a fresh one: far beyond
+// any ordinary undo, which stays as it was. The text itself is bounded by the line edit's own
+// maximum length, 32767 characters, which the program's handlers read in one pass.
 class EntryBox final : public QLineEdit {
  public:
   EntryBox(const TextBoxEntry& entry, QWidget* parent);
 
+  static constexpr qsizetype kUndoRecords = 1 << 17;
+
  protected:
   void paintEvent(QPaintEvent* event) override;
+
+ private:
+  void countUndoRecords(const QString& text);
+  void forgetHistory();
+
+  QString before_;
+  // At least as many as Qt holds: an edit records at most one per character of the text before
+  // and after it.
+  qsizetype records_ = 0;
+  bool forgetting_ = false;
 };
 
 }  // namespace forms::qt
