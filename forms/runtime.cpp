@@ -35,9 +35,9 @@ void Runtime::dispatch(const std::function<void()>& handler) {
   }
 }
 
-float MonotonicClock::seconds() const {
+double MonotonicClock::seconds() const {
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start_;
-  return static_cast<float>(elapsed.count());
+  return elapsed.count();
 }
 
 }  // namespace forms

@@ -21,8 +21,9 @@ class Runtime {
   void DoEvents(float waitSeconds = 0.0f);
 
   // Seconds since the runtime started, from a monotonic clock: it never jumps and does not
-  // care about the time of day.
-  virtual float Timer() = 0;
+  // care about the time of day. Double, so that it resolves well under a microsecond at any
+  // uptime; in single precision a pause of 0.05 s would last nothing after 12 days.
+  virtual double Timer() = 0;
 
   // Closes the window.
   void Unload();
@@ -47,7 +48,7 @@ class Runtime {
 // The clock behind Timer: seconds since construction, steady.
 class MonotonicClock {
  public:
-  float seconds() const;
+  double seconds() const;
 
  private:
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();

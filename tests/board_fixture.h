@@ -14,7 +14,7 @@ struct Board {
   forms::headless::HeadlessRuntime runtime;
   Corvane form{runtime};
 
-  Board() { form.Form_Load(); }
+  explicit Board(double uptime = 0.0) : runtime(uptime) { form.Form_Load(); }
 
   void type(forms::TextBox& box, const std::string& text) {
     runtime.dispatch([&box, text] { box.setText(text); });

@@ -183,6 +183,24 @@ class AnimationTest : public QObject {
     QCOMPARE(board.runtime.clock() - origin, elapsed);
   }
 
+  // The pauses of a run keep their length however long the program has been open.
+  void pausesKeepTheirLengthAtAnyUptime_data() {
+    QTest::addColumn<double>("uptime");
+    QTest::newRow("just started") << 0.0;
+    QTest::newRow("one day") << 86400.0;
+    QTest::newRow("twelve days") << 1048576.0;
+    QTest::newRow("ten years") << 10 * 365.25 * 86400;
+  }
+  void pausesKeepTheirLengthAtAnyUptime() {
+    QFETCH(double, uptime);
+    Board board(uptime);
+    board.prepare("1", "0.05");
+    board.press(board.form.cmdMoves);
+    QCOMPARE(board.runtime.pumps(), 2L * 424);
+    QVERIFY2(std::abs(board.runtime.clock() - uptime - 424 * 0.05) < 1e-4,
+             qPrintable(QString::number(board.runtime.clock() - uptime, 'g', 12)));
+  }
+
   // A handler inside a pump that outlasts the delay: the clock is read once more, the queue
   // pumped once more, and the pause ends.
   void handlerLongerThanTheDelay() {

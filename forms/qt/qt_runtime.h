@@ -24,7 +24,7 @@ class QtRuntime final : public Runtime {
   QtRuntime(const QtRuntime&) = delete;
   QtRuntime& operator=(const QtRuntime&) = delete;
 
-  float Timer() override { return clock_.seconds(); }
+  double Timer() override { return clock_.seconds(); }
 
   // The window that Unload closes.
   void setWindow(QWidget* window) { window_ = window; }
