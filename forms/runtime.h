@@ -32,8 +32,15 @@ class Runtime {
   bool ended() const { return ended_; }
 
   // Runs one event handler on behalf of the backend. An End inside the handler stops here,
-  // and after End no handler runs at all.
+  // and after End no handler runs at all. Any other exception from a handler is reported in
+  // one line on standard error and ends the program with a failure status.
   void dispatch(const std::function<void()>& handler);
+  // What the process should exit with once the program has ended.
+  int exitStatus() const { return exitStatus_; }
+
+  // How many DoEvents calls are under way, one inside another: a run started inside the pause
+  // of another pumps one deeper.
+  int pumpDepth() const { return pumpDepth_; }
 
  protected:
   virtual void pumpEvents(float waitSeconds) = 0;
@@ -42,7 +49,11 @@ class Runtime {
   virtual void endRequested() {}
 
  private:
+  void fail(const char* what);
+
   bool ended_ = false;
+  int exitStatus_ = 0;
+  int pumpDepth_ = 0;
 };
 
 // The clock behind Timer: seconds since construction, steady.

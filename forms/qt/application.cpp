@@ -89,7 +89,7 @@ int runApplication(int argc, char** argv, const FormBuilder& build) {
   window.load();
   // An end during start-up asked the event loop to stop before it was running.
   if (runtime.ended()) {
-    return 0;
+    return runtime.exitStatus();
   }
   window.present();
 #ifdef __linux__

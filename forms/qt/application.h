@@ -14,7 +14,7 @@ using FormBuilder = std::function<FormDescription(Runtime& runtime)>;
 // Builds the window from the description `build` returns, raises its load event, shows it
 // centred on the screen and runs the event loop until the program ends. Returns the exit
 // status: 0 when the program ended normally, non-zero (with one line on standard error) when
-// there is no screen to show the window on.
+// there is no screen to show the window on or a handler failed.
 int runApplication(int argc, char** argv, const FormBuilder& build);
 
 // Settings the window system needs before the application object exists. runApplication makes
