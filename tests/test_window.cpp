@@ -401,12 +401,14 @@ class WindowTest : public QObject {
     QFETCH(bool, eventWaiting);
     QFETCH(bool, sleeps);
     forms::qt::QtRuntime runtime{[] {}, sleep};
-    QObject scope;
+    // A timer that goes with the test, unlike a single shot that would wake later tests.
+    QTimer marker;
     bool fired = false;
-    QTimer::singleShot(sleeps ? 20 : 2000, &scope, [&fired] { fired = true; });
+    QObject::connect(&marker, &QTimer::timeout, [&fired] { fired = true; });
+    marker.start(sleeps ? 20 : 2000);
     if (eventWaiting) {
       QMetaObject::invokeMethod(
-          &scope, [] {}, Qt::QueuedConnection);
+          &marker, [] {}, Qt::QueuedConnection);
     }
     // Spinning would run through these pumps long before the timer; one pump that has handled
     // an event must return at once.
@@ -416,8 +418,8 @@ class WindowTest : public QObject {
     QCOMPARE(fired, sleeps);
   }
 
-  // A pause sleeps through its length in a few passes of the event loop, and its own timer
-  // wakes it, on either kind of timer.
+  // A pause sleeps through its length in a few passes of the event loop, on either kind of
+  // timer, and its own timer wakes it: it does not sleep on until some later event.
   void aPauseSleepsUntilItsEnd_data() {
     QTest::addColumn<Sleep>("sleep");
     QTest::newRow("kernel timer") << Sleep::onKernelTimer;
@@ -428,8 +430,10 @@ class WindowTest : public QObject {
     Screen screen(sleep);
     QVERIFY(QTest::qWaitForWindowExposed(&screen.window));
     QCoreApplication::processEvents();
+    QTimer later;
     bool stillAsleep = false;
-    QTimer::singleShot(20'000, &screen.window, [&stillAsleep] { stillAsleep = true; });
+    QObject::connect(&later, &QTimer::timeout, [&stillAsleep] { stillAsleep = true; });
+    later.start(1000);
     const PassCount count;
     float delay = 0.05f;
     screen.runtime.dispatch([&] { screen.form.subDelay(delay); });
