@@ -65,26 +65,26 @@ struct Row {
 };
 // A reset or a first click empties a delay box, which gives the rest of the move the default
 // delay; a press of Moves finds the run going, or with a reset before it no count.
+// clang-format off
 const Row kRows[] = {
-    {"reset", [](Board& b) { b.press(b.form.cmdReset); }, stopAndSendHome, forms::True, "", "",
-     false},
-    {"reset then moves",
-     [](Board& b) {
-       b.press(b.form.cmdReset);
-       b.press(b.form.cmdMoves);
-     },
+    {"reset", [](Board& b) { b.press(b.form.cmdReset); },
+     stopAndSendHome, forms::True, "", "", false},
+    {"reset then moves", [](Board& b) { b.press(b.form.cmdReset); b.press(b.form.cmdMoves); },
      sendHome, forms::False, "", "", false},
-    {"moves", [](Board& b) { b.press(b.form.cmdMoves); }, nullptr, forms::False, "%1", "0", true},
-    {"quit", [](Board& b) { b.press(b.form.cmdQuit); }, end, forms::False, "%1", "0", true},
-    {"new count", [](Board& b) { b.type(b.form.txtNumDisks, "4"); }, sendHome, forms::False, "4",
-     "0", true},
-    {"new delay", [](Board& b) { b.type(b.form.txtDelay, "0.01"); }, nullptr, forms::False, "%1",
-     "0.01", false},
-    {"first click in the count box", [](Board& b) { b.click(b.form.txtNumDisks); }, sendHome,
-     forms::False, "", "0", true},
-    {"first click in the delay box", [](Board& b) { b.click(b.form.txtDelay); }, nullptr,
-     forms::False, "%1", "", false},
+    {"moves", [](Board& b) { b.press(b.form.cmdMoves); },
+     nullptr, forms::False, "%1", "0", true},
+    {"quit", [](Board& b) { b.press(b.form.cmdQuit); },
+     end, forms::False, "%1", "0", true},
+    {"new count", [](Board& b) { b.type(b.form.txtNumDisks, "4"); },
+     sendHome, forms::False, "4", "0", true},
+    {"new delay", [](Board& b) { b.type(b.form.txtDelay, "0.01"); },
+     nullptr, forms::False, "%1", "0.01", false},
+    {"first click in the count box", [](Board& b) { b.click(b.form.txtNumDisks); },
+     sendHome, forms::False, "", "0", true},
+    {"first click in the delay box", [](Board& b) { b.click(b.form.txtDelay); },
+     nullptr, forms::False, "%1", "", false},
 };
+// clang-format on
 
 }  // namespace
 
