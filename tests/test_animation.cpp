@@ -67,26 +67,20 @@ class AnimationTest : public QObject {
     QTest::addColumn<QList<int>>("steps");  // up, right, left, down
     QTest::addColumn<float>("restTop");
     QTest::addColumn<float>("restOffset");
-    QTest::newRow("design place onto an empty peg")
-        << 5198.0f << -8632.5f << 6638 << QList{79, 216, 1, 103} << 6158.0f << -32.5f;
-    QTest::newRow("exactly on the target")
-        << 2038.0f << 0.0f << 6638 << QList{0, 1, 2, 103} << 6158.0f << -40.0f;
-    QTest::newRow("less than 40 left of it")
-        << 2038.0f << -10.0f << 6638 << QList{0, 1, 1, 103} << 6158.0f << -10.0f;
-    QTest::newRow("less than 40 right of it")
-        << 2038.0f << 10.0f << 6638 << QList{0, 0, 1, 103} << 6158.0f << -30.0f;
-    QTest::newRow("exactly 40 left of it")
-        << 2038.0f << -40.0f << 6638 << QList{0, 2, 2, 103} << 6158.0f << -40.0f;
-    QTest::newRow("far right") << 2038.0f << 4000.0f << 6638 << QList{0, 0, 101, 103} << 6158.0f
-                               << -40.0f;
-    QTest::newRow("above the lift level")
-        << 1000.0f << 0.0f << 6638 << QList{0, 1, 2, 129} << 6160.0f << -40.0f;
-    QTest::newRow("off the grid") << 5200.0f << 0.0f << 6638 << QList{80, 1, 2, 104} << 6160.0f
-                                  << -40.0f;
-    QTest::newRow("landing on a disk")
-        << 5198.0f << 0.0f << 5678 << QList{79, 1, 2, 79} << 5198.0f << -40.0f;
-    QTest::newRow("already low: no lowering")
-        << 1000.0f << 0.0f << 1400 << QList{0, 1, 2, 0} << 1000.0f << -40.0f;
+    const auto row = [](const char* name, float top, float offset, int landing, QList<int> steps,
+                        float restTop, float restOffset) {
+      QTest::newRow(name) << top << offset << landing << steps << restTop << restOffset;
+    };
+    row("design place onto an empty peg", 5198, -8632.5f, 6638, {79, 216, 1, 103}, 6158, -32.5f);
+    row("exactly on the target", 2038, 0, 6638, {0, 1, 2, 103}, 6158, -40);
+    row("less than 40 left of it", 2038, -10, 6638, {0, 1, 1, 103}, 6158, -10);
+    row("less than 40 right of it", 2038, 10, 6638, {0, 0, 1, 103}, 6158, -30);
+    row("exactly 40 left of it", 2038, -40, 6638, {0, 2, 2, 103}, 6158, -40);
+    row("far right", 2038, 4000, 6638, {0, 0, 101, 103}, 6158, -40);
+    row("above the lift level", 1000, 0, 6638, {0, 1, 2, 129}, 6160, -40);
+    row("off the grid", 5200, 0, 6638, {80, 1, 2, 104}, 6160, -40);
+    row("landing on a disk", 5198, 0, 5678, {79, 1, 2, 79}, 5198, -40);
+    row("already low: no lowering", 1000, 0, 1400, {0, 1, 2, 0}, 1000, -40);
   }
   void aMoveStopsOnItsGrid() {
     QFETCH(float, top);
