@@ -230,7 +230,8 @@ class WindowTest : public QObject {
   }
 
   // Everything from the keyboard alone, in the tab order Reset, count, delay, Moves, Quit. A
-  // box entered with Tab has its prompt selected, so typing replaces it. A focused button
+  // box entered with Tab has its prompt selected, so typing replaces it, and what is typed
+  // lands where the cursor stands. A focused button
   // answers the Space bar and both Enter keys, once however long the key is held. The whole run
   // happens inside the key press; its steps repaint the board, not the whole window, and the
   // screen ends up as a fresh paint of it, with nothing left behind on the way.
@@ -264,10 +265,19 @@ class WindowTest : public QObject {
       return QApplication::focusWidget()->objectName();
     };
     QCOMPARE(QApplication::focusWidget()->objectName(), QString("cmdReset"));
+    // A right click is not the first click that clears a prompt.
+    const QString prompt = shownText(screen, "txtNumDisks");
+    click(screen, "txtNumDisks", Qt::RightButton);
+    QCOMPARE(shownText(screen, "txtNumDisks"), prompt);
+    control(screen, "cmdReset")->setFocus();
     QCOMPARE(tab(), QString("txtNumDisks"));
     QTest::keyClicks(QApplication::focusWidget(), "3");
     QCOMPARE(tab(), QString("txtDelay"));
-    QTest::keyClicks(QApplication::focusWidget(), "0");
+    // Typed where the cursor stands, not where an echo of the text would put it.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Period);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+    QTest::keyClicks(QApplication::focusWidget(), "00");
+    QCOMPARE(shownText(screen, "txtDelay"), QString("00."));
     QCOMPARE(screen.form.txtNumDisks.Text(), std::string("3"));
     QCOMPARE(tab(), QString("cmdMoves"));
     // Held down, a key repeats as pairs of release and press marked as repeats.
@@ -288,21 +298,6 @@ class WindowTest : public QObject {
     QCOMPARE(tab(), QString("cmdQuit"));
     QCOMPARE(tab(), QString("cmdReset"));
     QCOMPARE(tab(Qt::Key_Backtab), QString("cmdQuit"));
-  }
-
-  // Only the first left click into a box clears its prompt; what is typed stays where it was
-  // typed, also in the middle of the text.
-  void boxesTakeWhatIsTyped() {
-    Screen screen;
-    QVERIFY(QTest::qWaitForWindowActive(&screen.window));
-    const QString prompt = shownText(screen, "txtNumDisks");
-    click(screen, "txtNumDisks", Qt::RightButton);
-    QCOMPARE(shownText(screen, "txtNumDisks"), prompt);
-    type(screen, "txtNumDisks", "13");
-    QTest::keyClick(control(screen, "txtNumDisks"), Qt::Key_Left);
-    QTest::keyClicks(control(screen, "txtNumDisks"), "24");
-    QCOMPARE(shownText(screen, "txtNumDisks"), QString("1243"));
-    QCOMPARE(screen.form.txtNumDisks.Text(), std::string("1243"));
   }
 
   // Reset inside a pause of a run hides the board at once, and the run winds down without
