@@ -26,10 +26,10 @@ using Pause = std::function<void(float)>;
 
 // The pause as first written: read the clock, pump once, compare; never waits.
 void busyPause(forms::Runtime& runtime, float delay) {
-  const float target = runtime.Timer() + delay;
+  const float target = static_cast<float>(runtime.Timer()) + delay;
   float now = 0;
   do {
-    now = runtime.Timer();
+    now = static_cast<float>(runtime.Timer());
     QCoreApplication::processEvents(QEventLoop::AllEvents);
   } while (now < target);
 }

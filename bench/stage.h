@@ -8,22 +8,15 @@
 
 #include "bench/bench_util.h"
 #include "board/corvane.h"
-#include "forms/qt/form_window.h"
-#include "forms/qt/qt_runtime.h"
+#include "forms/qt/stage.h"
 
 namespace bench {
 
-// The real window, loaded and shown as the program shows it. An end of the program is only
-// recorded, so that the benchmark can go on with a fresh stage.
-struct Stage {
-  forms::qt::QtRuntime runtime{[] {}};
-  Corvane form{runtime};
-  forms::qt::FormWindow window{runtime, form.describe()};
-
+// The real window, loaded and shown as the program shows it, once it is on screen and its first
+// paint is done. An end of the program is only recorded, so that the benchmark can go on with a
+// fresh stage.
+struct Stage : forms::qt::Stage<Corvane> {
   Stage() {
-    window.load();
-    window.present();
-    // Measure nothing before the window is on screen and its first paint is done.
     const double giveUp = wallSeconds() + 10;
     while (!(window.windowHandle() != nullptr && window.windowHandle()->isExposed()) &&
            wallSeconds() < giveUp) {

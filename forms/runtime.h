@@ -26,8 +26,9 @@ class Runtime {
   void DoEvents(float waitSeconds = 0.0f);
 
   // Seconds since the runtime started, from a monotonic clock: it never jumps and does not
-  // care about the time of day.
-  virtual float Timer() = 0;
+  // care about the time of day. Double, so that it resolves well under a microsecond at any
+  // uptime; in single precision a pause of 0.05 s would last nothing after 12 days.
+  virtual double Timer() = 0;
 
   // Closes the window.
   void Unload();
@@ -36,8 +37,15 @@ class Runtime {
   bool ended() const { return ended_; }
 
   // Runs one event handler on behalf of the backend. An End inside the handler stops here,
-  // and after End no handler runs at all.
+  // and after End no handler runs at all. Any other exception from a handler is reported in
+  // one line on standard error and ends the program with a failure status.
   void dispatch(const std::function<void()>& handler);
+  // What the process should exit with once the program has ended.
+  int exitStatus() const { return exitStatus_; }
+
+  // How many DoEvents calls are under way, one inside another: a run started inside the pause
+  // of another pumps one deeper.
+  int pumpDepth() const { return pumpDepth_; }
 
  protected:
   virtual void pumpEvents(float waitSeconds) = 0;
@@ -46,13 +54,17 @@ class Runtime {
   virtual void endRequested() {}
 
  private:
+  void fail(const char* what);
+
   bool ended_ = false;
+  int exitStatus_ = 0;
+  int pumpDepth_ = 0;
 };
 
 // The clock behind Timer: seconds since construction, steady.
 class MonotonicClock {
  public:
-  float seconds() const;
+  double seconds() const;
 
  private:
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,7 +13,7 @@ struct Board {
   forms::headless::HeadlessRuntime runtime;
   Corvane form{runtime};
 
-  Board() { form.Form_Load(); }
+  explicit Board(double uptime = 0.0) : runtime(uptime) { form.Form_Load(); }
 
   void type(forms::TextBox& box, const std::string& text) {
     runtime.dispatch([&box, text] { box.setText(text); });
@@ -53,33 +52,24 @@ struct Board {
   }
 };
 
-// One move as seen from outside: the pegs, and how many pumps it made.
-struct MoveSeen {
-  int from;
-  int to;
-  long pumps;
-  friend bool operator==(const MoveSeen&, const MoveSeen&) = default;
-};
-
-// Watches a run pump by pump. Consecutive moves of a solution never share both pegs, so a
-// change of the pegs under way marks the next move.
+// The moves of a run as seen from outside, pump by pump: the pegs, and how many pumps each
+// took. Consecutive moves of a solution never share both pegs, so a change of the pegs under
+// way marks the next move.
 struct MoveLog {
-  std::vector<MoveSeen> moves;
-  void attach(Board& board) {
-    board.runtime.onPump = [this, &board](long) {
-      const int from = board.form.intFrom;
-      const int to = board.form.intTo;
-      if (moves.empty() || moves.back().from != from || moves.back().to != to) {
-        moves.push_back({from, to, 0});
+  std::vector<std::pair<int, int>> pegs;
+  std::vector<long> pumps;
+  Board& board;
+  explicit MoveLog(Board& watched) : board(watched) {
+    board.runtime.onPump = [this](long) {
+      const std::pair<int, int> move{board.form.intFrom, board.form.intTo};
+      if (pegs.empty() || pegs.back() != move) {
+        pegs.push_back(move);
+        pumps.push_back(0);
       }
-      ++moves.back().pumps;
+      ++pumps.back();
     };
   }
-  std::vector<std::pair<int, int>> pegs() const {
-    std::vector<std::pair<int, int>> result;
-    for (const auto& move : moves) {
-      result.emplace_back(move.from, move.to);
-    }
-    return result;
-  }
+  ~MoveLog() { board.runtime.onPump = nullptr; }
+  MoveLog(const MoveLog&) = delete;
+  MoveLog& operator=(const MoveLog&) = delete;
 };

@@ -9,34 +9,27 @@
 
 #include "board/corvane.h"
 #include "board/layout.h"
-#include "forms/qt/form_window.h"
-#include "forms/qt/qt_runtime.h"
+#include "forms/qt/stage.h"
 
 namespace {
 
-struct Screen {
-  forms::qt::QtRuntime runtime{[] {}};
-  Corvane form{runtime};
-  forms::qt::FormWindow window{runtime, form.describe()};
+using Screen = forms::qt::Stage<Corvane>;
 
-  Screen() {
-    window.load();
-    window.present();
-  }
-  QAccessibleInterface* accessible(const char* name) {
-    return QAccessible::queryAccessibleInterface(window.findChild<QWidget*>(name));
-  }
-  QString board() { return accessible("board")->text(QAccessible::Description); }
-  void click(const char* name) {
-    QTest::mouseClick(window.findChild<QWidget*>(name), Qt::LeftButton);
-    QCoreApplication::processEvents();
-  }
-  void type(const char* box, const QString& text) {
-    click(box);
-    QTest::keyClicks(window.findChild<QLineEdit*>(box), text);
-    QCoreApplication::processEvents();
-  }
-};
+QAccessibleInterface* accessibleOf(Screen& screen, const char* name) {
+  return QAccessible::queryAccessibleInterface(screen.window.findChild<QWidget*>(name));
+}
+QString boardSays(Screen& screen) {
+  return accessibleOf(screen, "board")->text(QAccessible::Description);
+}
+void click(Screen& screen, const char* name) {
+  QTest::mouseClick(screen.window.findChild<QWidget*>(name), Qt::LeftButton);
+  QCoreApplication::processEvents();
+}
+void type(Screen& screen, const char* box, const QString& text) {
+  click(screen, box);
+  QTest::keyClicks(screen.window.findChild<QWidget*>(box), text);
+  QCoreApplication::processEvents();
+}
 
 const QString kEmptyBoard = "Left peg: none; middle peg: none; right peg: none";
 const QString kThreeOnTheLeft = "Left peg: 3 disks; middle peg: none; right peg: none";
@@ -56,8 +49,8 @@ class AccessibilityTest : public QObject {
   void controlsAreNamed() {
     Screen screen;
     QVERIFY(QTest::qWaitForWindowExposed(&screen.window));
-    screen.click("txtNumDisks");
-    screen.click("txtDelay");
+    click(screen, "txtNumDisks");
+    click(screen, "txtDelay");
     QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&screen.window);
     QCOMPARE(window->role(), QAccessible::Window);
     QCOMPARE(window->text(QAccessible::Name), QString(board::kCaption));
@@ -69,7 +62,7 @@ class AccessibilityTest : public QObject {
         {"cmdQuit", QAccessible::Button, "Quit"},
         {"board", QAccessible::Graphic, "Board"}};
     for (const auto& [control, role, name] : controls) {
-      QAccessibleInterface* accessible = screen.accessible(control);
+      QAccessibleInterface* accessible = accessibleOf(screen, control);
       QVERIFY2(accessible != nullptr && accessible->role() == role, control);
       QCOMPARE(accessible->text(QAccessible::Name), name);
       QVERIFY2(accessible->text(QAccessible::Description).size() > 10, control);
@@ -82,14 +75,14 @@ class AccessibilityTest : public QObject {
   // typing would.
   void assistiveEditsReachTheProgram() {
     Screen screen;
-    screen.click("txtNumDisks");
+    click(screen, "txtNumDisks");
     int changes = 0;
     const std::function<void()> change = screen.form.txtNumDisks.onChange;
     screen.form.txtNumDisks.onChange = [&changes, &change] {
       ++changes;
       change();
     };
-    QAccessibleInterface* box = screen.accessible("txtNumDisks");
+    QAccessibleInterface* box = accessibleOf(screen, "txtNumDisks");
     QAccessibleEditableTextInterface* text = box->editableTextInterface();
     QVERIFY(text != nullptr);
     const std::function<void()> edits[] = {
@@ -99,7 +92,7 @@ class AccessibilityTest : public QObject {
     QStringList boards;
     for (const auto& edit : edits) {
       edit();
-      boards << screen.board();
+      boards << boardSays(screen);
     }
     const QString oneDisk = "Left peg: 1 disk; middle peg: none; right peg: none";
     QCOMPARE(boards,
@@ -141,7 +134,7 @@ class AccessibilityTest : public QObject {
     }
     screen.form.Picture1[2].setLeft(left);
     screen.form.Picture1[2].setTop(top);
-    QCOMPARE(screen.board(), expected);
+    QCOMPARE(boardSays(screen), expected);
   }
 
   // While a client listens, the board announces a change of its description once for each
@@ -153,19 +146,19 @@ class AccessibilityTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&screen.window));
     QSignalSpy heard(&screen.window, &forms::qt::FormWindow::boardAnnounced);
     QAccessible::setActive(true);
-    screen.type("txtNumDisks", "3");
-    screen.type("txtDelay", "0");
+    type(screen, "txtNumDisks", "3");
+    type(screen, "txtDelay", "0");
     QCOMPARE(heard.size(), 1);
     QCOMPARE(heard.at(0).at(0).toString(), kThreeOnTheLeft);
-    screen.click("cmdMoves");
+    click(screen, "cmdMoves");
     QCOMPARE(heard.size(), 1 + 2 * 7);
     QCOMPARE(heard.at(1).at(0).toString(), kOneMoving);
     QCOMPARE(heard.at(2).at(0).toString(), kOneOnTheRight);
     QCOMPARE(heard.at(14).at(0).toString(), "Left peg: none; middle peg: none; right peg: 3 disks");
     QAccessible::setActive(false);
     heard.clear();
-    screen.click("cmdReset");
-    QCOMPARE(screen.board(), kEmptyBoard);
+    click(screen, "cmdReset");
+    QCOMPARE(boardSays(screen), kEmptyBoard);
     QVERIFY(heard.isEmpty());
   }
 };

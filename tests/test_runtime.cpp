@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -28,19 +29,6 @@ class RuntimeTest : public QObject {
     QCOMPARE(seen.size(), std::size_t{2});
   }
 
-  void pictureReadsBackWhatWasWritten() {
-    forms::PictureBox box({1208, 6158, 3855, 495});
-    box.setLeft(10318.5f);
-    box.setTop(-40.25f);
-    QCOMPARE(box.Left(), 10318.5f);
-    QCOMPARE(box.Top(), -40.25f);
-    box.setVisible(forms::False);
-    QCOMPARE(box.Visible(), forms::False);
-    QCOMPARE(box.Left(), 10318.5f);
-    box.setVisible(1);  // any non-zero value shows
-    QCOMPARE(box.Visible(), forms::True);
-  }
-
   void scheduledEventsRunInsideTheirPump() {
     HeadlessRuntime runtime;
     std::vector<long> ran;
@@ -59,11 +47,23 @@ class RuntimeTest : public QObject {
     QCOMPARE(runtime.clock(), 1.5);
   }
 
-  void endUnwindsToTheDispatchThatStartedTheRun() {
+  // An End, or a handler that fails, inside a pump unwinds the run that pumped to the dispatch
+  // that started it, without resuming it and without running another handler; a failure ends
+  // the program with a failure status. After the end nothing dispatches and pumping does not
+  // return normally.
+  void anEndUnwindsTheRun_data() {
+    QTest::addColumn<bool>("fails");
+    QTest::newRow("end") << false;
+    QTest::newRow("a handler that throws") << true;
+  }
+  void anEndUnwindsTheRun() {
+    QFETCH(bool, fails);
     HeadlessRuntime runtime;
-    bool resumed = false;
     bool laterHandlerRan = false;
     runtime.atPump(3, [&] {
+      if (fails) {
+        throw std::length_error("too long");
+      }
       runtime.Unload();
       runtime.End();
     });
@@ -71,21 +71,15 @@ class RuntimeTest : public QObject {
     long outerPumps = 0;
     runtime.dispatch([&] {
       // A run pumping in a loop, as the pause does; it must never get past the ending pump.
-      for (;;) {
+      while (outerPumps < 10) {
         runtime.DoEvents();
         ++outerPumps;
-        if (outerPumps > 10) {
-          resumed = true;
-          return;
-        }
       }
     });
-    QVERIFY(runtime.ended());
-    QVERIFY(runtime.unloaded());
+    QVERIFY(runtime.ended() && !laterHandlerRan);
     QCOMPARE(outerPumps, 2L);
-    QVERIFY(!resumed);
-    QVERIFY(!laterHandlerRan);
-    // After the end nothing dispatches and pumping does not return normally.
+    QCOMPARE(runtime.unloaded(), !fails);
+    QCOMPARE(runtime.exitStatus(), fails ? 1 : 0);
     bool ranAfter = false;
     runtime.dispatch([&] { ranAfter = true; });
     QVERIFY(!ranAfter);

@@ -13,8 +13,7 @@
 #include <utility>
 
 #include "board/corvane.h"
-#include "forms/qt/form_window.h"
-#include "forms/qt/qt_runtime.h"
+#include "forms/qt/stage.h"
 
 namespace {
 
@@ -90,29 +89,27 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  forms::qt::QtRuntime runtime{[] {}};
-  Corvane form{runtime};
-  forms::qt::FormWindow window{runtime, form.describe()};
-  window.load();
-  window.present();
+  forms::qt::Stage<Corvane> stage;
+  Corvane& form = stage.form;
+  forms::qt::FormWindow& window = stage.window;
   QCoreApplication::processEvents();
   // No focus mark in the pictures.
   if (QWidget* focused = QApplication::focusWidget()) {
     focused->clearFocus();
   }
 
-  runtime.dispatch([&form] { form.txtNumDisks.setText("5"); });
+  stage.runtime.dispatch([&form] { form.txtNumDisks.setText("5"); });
   if (!save(window, output.filePath(QStringLiteral("window.png")))) {
     return 1;
   }
 
-  runtime.dispatch([&form] {
+  stage.runtime.dispatch([&form] {
     form.txtNumDisks.setText("3");
     form.txtDelay.setText("0");
   });
   FrameTaker frames(form, window, QDir(output.filePath(QStringLiteral("frames"))), stepsPerFrame);
   frames.take();
-  runtime.dispatch([&form] { form.cmdMoves.click(); });
+  stage.runtime.dispatch([&form] { form.cmdMoves.click(); });
   if (frames.steps() % stepsPerFrame != 0) {
     frames.take();
   }

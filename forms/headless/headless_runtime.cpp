@@ -22,7 +22,7 @@ void HeadlessRuntime::pumpEvents(float waitSeconds) {
       byPump_.count(pump) > 0 || (!byTime_.empty() && byTime_.begin()->first <= clock_);
   if (waitSeconds > 0.0f && !eventWaiting) {
     // Sleep until the deadline, or until a timed event arrives before it.
-    double wake = static_cast<double>(Timer()) + static_cast<double>(waitSeconds);
+    double wake = clock_ + static_cast<double>(waitSeconds);
     if (!byTime_.empty()) {
       wake = std::min(wake, byTime_.begin()->first);
     }

@@ -14,7 +14,7 @@ class HeadlessRuntime final : public Runtime {
  public:
   explicit HeadlessRuntime(double startSeconds = 0.0) : clock_(startSeconds) {}
 
-  float Timer() override { return static_cast<float>(clock_); }
+  double Timer() override { return clock_; }
 
   // Runs `action` as an event during pump number `pump` (pumps count from 1).
   void atPump(long pump, std::function<void()> action);

@@ -77,7 +77,7 @@ int runApplication(int argc, char** argv, const CommandLine& commandLine,
   window.load();
   // An end during start-up asked the event loop to stop before it was running.
   if (runtime.ended()) {
-    return 0;
+    return runtime.exitStatus();
   }
   window.present();
   scheduleDemo(runtime, window, description, std::move(demo));

@@ -18,7 +18,7 @@ using FormFactory = std::function<std::unique_ptr<Form>(Runtime& runtime)>;
 // the event loop until the program ends. The runtime, the form and the window live exactly as
 // long as this call. Returns the exit status: 0 when the program ended normally or answered
 // --help or --version, 2 (with one line on standard error) for a mistake on the command line or
-// when there is no screen to show the window on.
+// when there is no screen to show the window on; 1 when a handler failed.
 int runApplication(int argc, char** argv, const CommandLine& commandLine,
                    const FormFactory& makeForm);
 

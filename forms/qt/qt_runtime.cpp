@@ -42,9 +42,12 @@ void drainTimer(int fd) {
 
 }  // namespace
 
-QtRuntime::QtRuntime(std::function<void()> leaveLoop) : leaveLoop_(std::move(leaveLoop)) {
+QtRuntime::QtRuntime(std::function<void()> leaveLoop, [[maybe_unused]] Sleep sleep)
+    : leaveLoop_(std::move(leaveLoop)) {
 #ifdef __linux__
-  timerFd_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+  if (sleep == Sleep::onKernelTimer) {
+    timerFd_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+  }
   if (timerFd_ >= 0) {
     timerNotifier_ = std::make_unique<QSocketNotifier>(timerFd_, QSocketNotifier::Read);
     const int fd = timerFd_;
@@ -114,7 +117,7 @@ void QtRuntime::endRequested() {
   if (leaveLoop_) {
     leaveLoop_();
   } else {
-    QCoreApplication::exit(0);
+    QCoreApplication::exit(exitStatus());
   }
 }
 

@@ -17,14 +17,18 @@ namespace forms::qt {
 // first.
 class QtRuntime final : public Runtime {
  public:
+  // How a pump sleeps until its deadline: on a kernel timer descriptor where the system has
+  // one, else on a Qt timer. Tests choose the second to check it on any system.
+  enum class Sleep { onKernelTimer, onQtTimer };
+
   // `leaveLoop` runs once when the program ends; by default it makes the application's event
   // loop return. Tests pass their own, so that an end does not stop the test itself.
-  explicit QtRuntime(std::function<void()> leaveLoop = {});
+  explicit QtRuntime(std::function<void()> leaveLoop = {}, Sleep sleep = Sleep::onKernelTimer);
   ~QtRuntime() override;
   QtRuntime(const QtRuntime&) = delete;
   QtRuntime& operator=(const QtRuntime&) = delete;
 
-  float Timer() override { return clock_.seconds(); }
+  double Timer() override { return clock_.seconds(); }
 
   // The window that Unload closes.
   void setWindow(QWidget* window) { window_ = window; }
