@@ -20,6 +20,7 @@
 #include "forms/qt/display_guard.h"
 #include "forms/qt/form_window.h"
 #include "forms/qt/qt_runtime.h"
+#include "forms/qt/termination.h"
 
 namespace forms::qt {
 
@@ -111,6 +112,7 @@ int runApplication(int argc, char** argv, const CommandLine& commandLine,
     return 0;
   }
   window.present();
+  closeOnTermination(window);
   scheduleDemo(runtime, window, description, std::move(demo));
 #ifdef __linux__
   std::unique_ptr<FirstPaintProbe> probe;
