@@ -149,7 +149,8 @@ class DesktopTest : public QObject {
                : QStringLiteral("exit %1").arg(program_.exitCode());
   }
 
-  // Starts the program on a virtual screen of its own, with a window manager, and waits for it.
+  // Starts the program on a virtual screen of its own, with a window manager, and waits until
+  // the window that has the focus is drawn as it opens.
   QString start() {
     server_.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
     until([this] { return server_.canReadLine() ? "" : "no display number"; });
@@ -165,9 +166,7 @@ class DesktopTest : public QObject {
     return until([this] {
       int revert = 0;
       XGetInputFocus(x_, &window_, &revert);
-      const QImage image = grab();
-      const QPoint post = pixels(board::kPosts[0].rect).center();
-      return image.valid(post) && (image.pixel(post) & 0xFFFFFF) != kBackColor ? "" : "no window";
+      return Look(grab()).opened().miss;
     });
   }
 
@@ -304,7 +303,6 @@ class DesktopTest : public QObject {
   // take the frame (Qt places the window before it knows its frame).
   void startUp() {
     QCOMPARE(start(), QString());
-    QCOMPARE(until([this] { return Look(grab()).opened().miss; }), QString());
     const QImage opened = grab();
     QCOMPARE(opened.size(), pixels({0, 0, board::kClientWidth, board::kClientHeight}).size());
     QVERIFY(!blank(opened, board::kNumDisksBox) && !blank(opened, board::kDelayBox));
@@ -330,13 +328,16 @@ class DesktopTest : public QObject {
     QCOMPARE(startRun("0"), QString());
     QCOMPARE(until([this] { return Look(grab()).disks(3, true).miss; }), QString());
     // A second run would end as the first did; with a second's delay its first step, which
-    // comes before the first pause, gives it away once the button shows it took the click.
-    enter(board::kDelayBox, "1");
+    // comes before the first pause, gives it away. Moves shows its focus while it has it: away
+    // to the delay box and back, so that the press has surely arrived.
     const QImage done = grab();
-    const QRect moves = pixels(board::kMovesButton.rect);
-    click(kMoves);
-    QCOMPARE(until([&] { return grab().copy(moves) != done.copy(moves) ? "" : "no click"; }),
+    const auto moves = [this] { return grab().copy(pixels(board::kMovesButton.rect)); };
+    const QImage focused = moves();
+    enter(board::kDelayBox, "1");
+    QCOMPARE(until([&] { return moves() != focused ? "" : "the delay box took no click"; }),
              QString());
+    click(kMoves);
+    QCOMPARE(until([&] { return moves() == focused ? "" : "Moves took no click"; }), QString());
     QTest::qWait(500);
     QCOMPARE(boardOf(grab()), boardOf(done));
     click(pixels(board::kResetButton.rect).center());
