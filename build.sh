@@ -32,7 +32,7 @@ case "$command" in
     ctest --preset dev -j2
     ;;
   asan)
-    build asan test
+    build asan test wayland
     ctest --preset asan -j2
     ;;
   valgrind)

@@ -14,8 +14,8 @@ packages=(
 for group in "$@"; do
   case "$group" in
     test)  # the desktop tests, xvfb-run, and validating the launcher entry and metadata
-      packages+=(xvfb xauth xdotool x11-utils openbox imagemagick desktop-file-utils appstream
-                 ccache) ;;
+      packages+=(xvfb xauth openbox libx11-dev libxtst-dev imagemagick desktop-file-utils
+                 appstream ccache) ;;
     web)   # the browser edition and its tests in a real browser
       packages+=(emscripten chromium) ;;
     deb)   # the Debian package and its manual page

@@ -14,6 +14,7 @@
 #include "forms/qt/display_guard.h"
 #include "forms/qt/form_window.h"
 #include "forms/qt/qt_runtime.h"
+#include "forms/qt/termination.h"
 
 namespace forms::qt {
 
@@ -80,6 +81,7 @@ int runApplication(int argc, char** argv, const CommandLine& commandLine,
     return runtime.exitStatus();
   }
   window.present();
+  closeOnTermination(window);
   scheduleDemo(runtime, window, description, std::move(demo));
   return QApplication::exec();
 }

@@ -1,0 +1,54 @@
+#include "forms/qt/termination.h"
+
+#include <QSocketNotifier>
+#include <QWidget>
+
+#ifdef __unix__
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
+namespace forms::qt {
+
+#ifdef __unix__
+namespace {
+
+int wakeFd = -1;
+
+// A signal handler may do next to nothing: it wakes the event loop, which does the rest.
+void wake(int) {
+  const char byte = 0;
+  [[maybe_unused]] const ssize_t written = ::write(wakeFd, &byte, 1);
+}
+
+}  // namespace
+#endif
+
+void closeOnTermination(QWidget& window) {
+#ifdef __unix__
+  int fds[2];
+  if (wakeFd >= 0 ||
+      ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, fds) != 0) {
+    return;
+  }
+  wakeFd = fds[1];
+  auto* notifier = new QSocketNotifier(fds[0], QSocketNotifier::Read, &window);
+  QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window, fd = fds[0]] {
+    char byte = 0;
+    while (::read(fd, &byte, 1) > 0) {
+    }
+    window.close();
+  });
+  struct sigaction action {};
+  action.sa_handler = wake;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART | SA_RESETHAND;
+  ::sigaction(SIGTERM, &action, nullptr);
+  ::sigaction(SIGINT, &action, nullptr);
+#else
+  static_cast<void>(window);
+#endif
+}
+
+}  // namespace forms::qt

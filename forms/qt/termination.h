@@ -1,0 +1,12 @@
+#pragma once
+
+class QWidget;
+
+namespace forms::qt {
+
+// From now on a request to terminate (SIGTERM, or SIGINT from a terminal) closes `window` as its
+// close box would, so that the program ends the usual way, with status 0, even in the middle of
+// a run. A second request ends the process at once, should the first find the program stuck.
+void closeOnTermination(QWidget& window);
+
+}  // namespace forms::qt
