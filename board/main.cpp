@@ -1,11 +1,11 @@
 #include <memory>
 
 #include "board/corvane.h"
-#include "forms/qt/application.h"
+#include "forms/application.h"
 
 int main(int argc, char** argv) {
   std::unique_ptr<Corvane> window;
-  return forms::qt::runApplication(argc, argv, [&window](forms::Runtime& runtime) {
+  return forms::runApplication(argc, argv, [&window](forms::Runtime& runtime) {
     window = std::make_unique<Corvane>(runtime);
     return window->describe();
   });

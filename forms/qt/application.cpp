@@ -64,7 +64,12 @@ void prepareWindowSystem() {
   }
 }
 
+}  // namespace forms::qt
+
+namespace forms {
+
 int runApplication(int argc, char** argv, const FormBuilder& build) {
+  using namespace qt;
 #ifdef __linux__
   // Without any of these Qt would stop the process with a message about plugins; say plainly
   // what is missing instead.
@@ -101,4 +106,4 @@ int runApplication(int argc, char** argv, const FormBuilder& build) {
   return QApplication::exec();
 }
 
-}  // namespace forms::qt
+}  // namespace forms
