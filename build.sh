@@ -9,6 +9,7 @@
 #   ./build.sh valgrind   the logic tests under valgrind's memory checker
 #   ./build.sh fuzz [s]   a bounded libFuzzer run over everything a user can type (default 60 s)
 #   ./build.sh bench      the benchmarks, printed as one table
+#   ./build.sh web        build the browser edition into build/web and serve it on 127.0.0.1:8080
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -45,8 +46,13 @@ case "$command" in
     build dev test
     ./scripts/run-benchmarks.sh build/dev
     ;;
+  web)
+    build web web
+    echo "Serving build/web; Ctrl+C stops it."
+    exec python3 scripts/serve-web.py build/web 8080
+    ;;
   *)
-    sed -n '2,12s/^# \{0,1\}//p' "$0" >&2
+    sed -n '2,13s/^# \{0,1\}//p' "$0" >&2
     exit 2
     ;;
 esac

@@ -24,6 +24,8 @@ double cw_ratio();
 // the RGBA `pixels` at its top left.
 void cw_picture(int index, const std::uint8_t* pixels, int width, int height, int cacheWidth,
                 int cacheHeight, std::uint32_t back);
+// The page's icon, from RGBA pixels.
+void cw_icon(const std::uint8_t* pixels, int width, int height);
 // Draws a line into the cached picture, in its device pixels.
 void cw_line(int index, double x1, double y1, double x2, double y2, int width, std::uint32_t color);
 // Draws into the canvas: `count` commands of seven numbers each, [picture, source x, source y,

@@ -148,6 +148,18 @@ mergeInto(LibraryManager.library, {
     page.pictures[index] = cache;
   },
 
+  cw_icon: function (pixels, width, height) {
+    var canvas = document.createElement('canvas');
+    canvas.width = width;
+    canvas.height = height;
+    var bytes = new Uint8ClampedArray(HEAPU8.subarray(pixels, pixels + width * height * 4));
+    canvas.getContext('2d').putImageData(new ImageData(bytes, width, height), 0, 0);
+    var link = document.createElement('link');
+    link.rel = 'icon';
+    link.href = canvas.toDataURL();
+    document.head.append(link);
+  },
+
   cw_line__deps: ['$page'],
   cw_line: function (index, x1, y1, x2, y2, width, color) {
     var c = page.pictures[index].getContext('2d');

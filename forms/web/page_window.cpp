@@ -29,6 +29,25 @@ double designPixels(double points, double twipsPerPixel) {
   return points * 20.0 / twipsPerPixel;
 }
 
+// 0xAARRGGBB words to the bytes R, G, B, A that the page's bitmaps take; empty when the image
+// does not hold as many pixels as its size says.
+std::vector<std::uint8_t> toRgba(const Image& image) {
+  const auto width = static_cast<std::size_t>(std::max(image.width, 0));
+  const auto height = static_cast<std::size_t>(std::max(image.height, 0));
+  std::vector<std::uint8_t> rgba;
+  if (image.pixels.size() < width * height) {
+    return rgba;
+  }
+  rgba.reserve(width * height * 4);
+  for (std::size_t i = 0; i < width * height; ++i) {
+    const std::uint32_t argb = image.pixels[i];
+    rgba.insert(rgba.end(),
+                {static_cast<std::uint8_t>(argb >> 16), static_cast<std::uint8_t>(argb >> 8),
+                 static_cast<std::uint8_t>(argb), static_cast<std::uint8_t>(argb >> 24)});
+  }
+  return rgba;
+}
+
 std::string jsonString(const std::string& text) {
   std::string quoted = "\"";
   for (const char c : text) {
@@ -50,6 +69,13 @@ PageWindow::PageWindow(WebRuntime& runtime, FormDescription description)
   ratio_ = cw_ratio();
   cw_window(description_.caption.c_str(), description_.clientWidth / description_.twipsPerPixel,
             description_.clientHeight / description_.twipsPerPixel, description_.backColor);
+  if (description_.icon) {
+    const Image icon = description_.icon(std::max(1.0, ratio_));
+    const std::vector<std::uint8_t> rgba = toRgba(icon);
+    if (!rgba.empty()) {
+      cw_icon(rgba.data(), icon.width, icon.height);
+    }
+  }
   buildPictures();
   buildControls();
   rescale();
@@ -99,25 +125,15 @@ void PageWindow::buildPictures() {
 
 void PageWindow::renderPictures() {
   const double tpp = description_.twipsPerPixel;
-  std::vector<std::uint8_t> rgba;
   for (Picture& picture : pictures_) {
     const PictureBoxEntry& entry = *picture.entry;
     Image image;
     if (entry.picture) {
       image = entry.picture(ratio_);
     }
-    const auto width = static_cast<std::size_t>(std::max(image.width, 0));
-    const auto height = static_cast<std::size_t>(std::max(image.height, 0));
-    if (image.pixels.size() < width * height) {
+    std::vector<std::uint8_t> rgba = toRgba(image);
+    if (rgba.empty()) {
       image = {};
-    }
-    rgba.resize(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 4);
-    for (std::size_t i = 0; i < image.pixels.size() && i * 4 < rgba.size(); ++i) {
-      const std::uint32_t argb = image.pixels[i];
-      rgba[i * 4] = static_cast<std::uint8_t>(argb >> 16);
-      rgba[i * 4 + 1] = static_cast<std::uint8_t>(argb >> 8);
-      rgba[i * 4 + 2] = static_cast<std::uint8_t>(argb);
-      rgba[i * 4 + 3] = static_cast<std::uint8_t>(argb >> 24);
     }
     // The box may come out a device pixel wider or taller than its picture, depending on where
     // its edges round to; the cache covers the widest it can be.
