@@ -4,27 +4,22 @@ import { spawn } from 'node:child_process';
 import { fileURLToPath } from 'node:url';
 import { chromium } from 'playwright-core';
 
-const server = fileURLToPath(new URL('../../scripts/serve-web.py', import.meta.url));
-
 export async function openSite(directory) {
+  const server = fileURLToPath(new URL('../../scripts/serve-web.py', import.meta.url));
   const http = spawn('python3', [server, directory, '0'], { stdio: ['ignore', 'pipe', 'inherit'] });
-  const url = await new Promise((resolve) => http.stdout.once('data', (d) => resolve(`${d}`.trim())));
-  const browser = await chromium.launch({
-    executablePath: '/usr/bin/chromium',
-    args: [...(process.getuid() === 0 ? ['--no-sandbox'] : []), '--disable-gpu',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync',
-      '--no-first-run'],
-  });
+  const url = await new Promise((done) => http.stdout.once('data', (d) => done(`${d}`.trim())));
+  const browser = await chromium.launch({ executablePath: '/usr/bin/chromium', args: [
+    ...(process.getuid() === 0 ? ['--no-sandbox'] : []), '--disable-gpu', '--no-first-run',
+    '--disable-background-networking', '--disable-component-update', '--disable-sync'] });
   const errors = new Map();
   return {
     url, browser,
-    // A fresh page with the window shown.
-    async open(options = {}) {
+    async open(options = {}) {  // a fresh page, once the window is shown
       const page = await browser.newPage({ viewport: { width: 1100, height: 800 }, ...options });
       errors.set(page, []);
       page.on('pageerror', (e) => errors.get(page).push(e.message));
       await page.goto(url);
-      await page.waitForFunction(() => window.Module?.calledRun && document.getElementById('window'));
+      await page.waitForFunction(() => Module.calledRun && document.querySelector('main *'));
       return page;
     },
     errors: (page) => errors.get(page),
@@ -36,8 +31,8 @@ export async function openSite(directory) {
       const s = r.width / parseFloat(canvas.style.width);
       const at = (x, y) => [r.left + x * s, r.top + y * s];
       for (const p of layout.pictures) {
-        [p.x, p.y] = at(p.x, p.y);
-        [p.width, p.height, p.probe] = [p.width * s, p.height * s, at(...p.probe)];
+        [p.x, p.y, p.width, p.height, p.probe] = [...at(p.x, p.y), p.width * s, p.height * s,
+          at(...p.probe)];
       }
       return layout;
     }),
@@ -45,32 +40,26 @@ export async function openSite(directory) {
     async colours(page, points) {
       const png = (await page.screenshot()).toString('base64');
       return page.evaluate(async ([png, points]) => {
-        const blob = await (await fetch(`data:image/png;base64,${png}`)).blob();
-        const bitmap = await createImageBitmap(blob);
+        const shot = await (await fetch(`data:image/png;base64,${png}`)).blob();
+        const bitmap = await createImageBitmap(shot);
         const c = new OffscreenCanvas(bitmap.width, bitmap.height).getContext('2d');
         c.drawImage(bitmap, 0, 0);
-        return points.map(([x, y]) => {
-          const [r, g, b] = c.getImageData(Math.floor(x * devicePixelRatio),
-            Math.floor(y * devicePixelRatio), 1, 1).data;
-          return (r << 16) | (g << 8) | b;
-        });
+        const at = (v) => Math.floor(v * devicePixelRatio);
+        return points.map(([x, y]) => c.getImageData(at(x), at(y), 1, 1).data)
+          .map(([r, g, b]) => (r << 16) | (g << 8) | b);
       }, [png, points]);
     },
     near: (a, b, tolerance = 8) =>
       [16, 8, 0].every((s) => Math.abs(((a >> s) & 255) - ((b >> s) & 255)) <= tolerance),
     // Every text the live region takes from now on, in order.
     async watchAnnouncements(page) {
-      await page.evaluate(() => {
+      await page.$eval('#board-now', (live) => {
         window.announced = [];
         new MutationObserver((records) => records.forEach((r) => r.addedNodes.forEach(
-          (n) => window.announced.push(n.textContent)))).observe(
-          document.getElementById('board-now'), { childList: true });
+          (n) => window.announced.push(n.textContent)))).observe(live, { childList: true });
       });
       return () => page.evaluate(() => window.announced);
     },
-    async close() {
-      await browser.close();
-      http.kill();
-    },
+    close: () => browser.close().finally(() => http.kill()),
   };
 }
