@@ -20,17 +20,17 @@ enum PageEvent : int {
 void cw_window(const char* caption, double width, double height, std::uint32_t back);
 void cw_canvas(int deviceWidth, int deviceHeight);
 double cw_ratio();
-// Caches picture `index` as a device-pixel bitmap of the given size filled with `back`, with
-// the RGBA `pixels` at its top left.
-void cw_picture(int index, const std::uint8_t* pixels, int width, int height, int cacheWidth,
-                int cacheHeight, std::uint32_t back);
 // The page's icon, from RGBA pixels.
 void cw_icon(const std::uint8_t* pixels, int width, int height);
-// Draws a line into the cached picture, in its device pixels.
-void cw_line(int index, double x1, double y1, double x2, double y2, int width, std::uint32_t color);
-// Draws into the canvas: `count` commands of seven numbers each, [picture, source x, source y,
-// width, height, target x, target y] in device pixels; picture -1 fills the target with the
-// window's colour.
+// Keeps the RGBA `pixels` as the bitmap every picture is drawn from: the pictures of all picture
+// boxes, one below the other, in device pixels.
+void cw_pictures(const std::uint8_t* pixels, int width, int height);
+// Draws a line into that bitmap, clipped to the rectangle of its picture.
+void cw_line(int left, int top, int width, int height, double x1, double y1, double x2, double y2,
+             int lineWidth, std::uint32_t color);
+// Draws into the canvas: `count` commands of seven numbers each, [kind, source x, source y,
+// width, height, target x, target y] in device pixels; kind 1 copies from the pictures' bitmap,
+// kind 0 fills the target with the window's colour.
 void cw_paint(const std::int32_t* commands, int count);
 
 void cw_text_box(int index, const char* text, const char* name, const char* description,

@@ -10,7 +10,7 @@ mergeInto(LibraryManager.library, {
     back: '',
     width: 0,
     height: 0,
-    pictures: [],
+    pictures: null,
     boxes: [],
     buttons: [],
     events: [],
@@ -128,24 +128,13 @@ mergeInto(LibraryManager.library, {
     return devicePixelRatio || 1;
   },
 
-  cw_picture__deps: ['$page'],
-  cw_picture: function (index, pixels, width, height, cacheWidth, cacheHeight, back) {
-    var cache = document.createElement('canvas');
-    cache.width = cacheWidth;
-    cache.height = cacheHeight;
-    var c = cache.getContext('2d');
-    c.fillStyle = page.color(back);
-    c.fillRect(0, 0, cacheWidth, cacheHeight);
-    if (width > 0 && height > 0) {
-      // Through a canvas of its own, so that the picture blends over the box's colour.
-      var picture = document.createElement('canvas');
-      picture.width = width;
-      picture.height = height;
-      var bytes = new Uint8ClampedArray(HEAPU8.subarray(pixels, pixels + width * height * 4));
-      picture.getContext('2d').putImageData(new ImageData(bytes, width, height), 0, 0);
-      c.drawImage(picture, 0, 0);
-    }
-    page.pictures[index] = cache;
+  cw_pictures__deps: ['$page'],
+  cw_pictures: function (pixels, width, height) {
+    page.pictures = document.createElement('canvas');
+    page.pictures.width = width;
+    page.pictures.height = height;
+    var bytes = new Uint8ClampedArray(HEAPU8.subarray(pixels, pixels + width * height * 4));
+    page.pictures.getContext('2d').putImageData(new ImageData(bytes, width, height), 0, 0);
   },
 
   cw_icon: function (pixels, width, height) {
@@ -161,28 +150,32 @@ mergeInto(LibraryManager.library, {
   },
 
   cw_line__deps: ['$page'],
-  cw_line: function (index, x1, y1, x2, y2, width, color) {
-    var c = page.pictures[index].getContext('2d');
+  cw_line: function (left, top, width, height, x1, y1, x2, y2, lineWidth, color) {
+    var c = page.pictures.getContext('2d');
+    c.save();
+    c.beginPath();
+    c.rect(left, top, width, height);
+    c.clip();
     c.strokeStyle = page.color(color);
-    c.lineWidth = width;
+    c.lineWidth = lineWidth;
     c.lineCap = 'square';
     c.beginPath();
     c.moveTo(x1, y1);
     c.lineTo(x2, y2);
     c.stroke();
+    c.restore();
   },
 
   cw_paint__deps: ['$page'],
   cw_paint: function (commands, count) {
     var c = page.context;
     for (var p = commands >> 2, end = p + count * 7; p < end; p += 7) {
-      var picture = HEAP32[p];
       var width = HEAP32[p + 3], height = HEAP32[p + 4], x = HEAP32[p + 5], y = HEAP32[p + 6];
-      if (picture < 0) {
-        c.fillRect(x, y, width, height);
-      } else {
-        c.drawImage(page.pictures[picture], HEAP32[p + 1], HEAP32[p + 2], width, height,
+      if (HEAP32[p]) {
+        c.drawImage(page.pictures, HEAP32[p + 1], HEAP32[p + 2], width, height,
                     x, y, width, height);
+      } else {
+        c.fillRect(x, y, width, height);
       }
     }
   },

@@ -29,23 +29,38 @@ double designPixels(double points, double twipsPerPixel) {
   return points * 20.0 / twipsPerPixel;
 }
 
-// 0xAARRGGBB words to the bytes R, G, B, A that the page's bitmaps take; empty when the image
-// does not hold as many pixels as its size says.
+// Whether an image holds as many pixels as its size says: a picture that does not is left out.
+bool complete(const Image& image) {
+  return image.width >= 0 && image.height >= 0 &&
+         image.pixels.size() >=
+             static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height);
+}
+
+// 0xAARRGGBB words to the bytes R, G, B, A that the page's bitmaps take.
 std::vector<std::uint8_t> toRgba(const Image& image) {
-  const auto width = static_cast<std::size_t>(std::max(image.width, 0));
-  const auto height = static_cast<std::size_t>(std::max(image.height, 0));
+  const std::size_t count =
+      static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height);
   std::vector<std::uint8_t> rgba;
-  if (image.pixels.size() < width * height) {
-    return rgba;
-  }
-  rgba.reserve(width * height * 4);
-  for (std::size_t i = 0; i < width * height; ++i) {
+  rgba.reserve(count * 4);
+  for (std::size_t i = 0; i < count; ++i) {
     const std::uint32_t argb = image.pixels[i];
     rgba.insert(rgba.end(),
                 {static_cast<std::uint8_t>(argb >> 16), static_cast<std::uint8_t>(argb >> 8),
                  static_cast<std::uint8_t>(argb), static_cast<std::uint8_t>(argb >> 24)});
   }
   return rgba;
+}
+
+// A picture's pixel over the colour of its box.
+std::uint32_t blend(std::uint32_t argb, Rgb back) {
+  const std::uint32_t alpha = argb >> 24;
+  std::uint32_t result = 0xFF000000u;
+  for (const int shift : {16, 8, 0}) {
+    const std::uint32_t over = (argb >> shift) & 0xFFu;
+    const std::uint32_t under = (back >> shift) & 0xFFu;
+    result |= ((over * alpha + under * (255 - alpha) + 127) / 255) << shift;
+  }
+  return result;
 }
 
 std::string jsonString(const std::string& text) {
@@ -71,9 +86,8 @@ PageWindow::PageWindow(WebRuntime& runtime, FormDescription description)
             description_.clientHeight / description_.twipsPerPixel, description_.backColor);
   if (description_.icon) {
     const Image icon = description_.icon(std::max(1.0, ratio_));
-    const std::vector<std::uint8_t> rgba = toRgba(icon);
-    if (!rgba.empty()) {
-      cw_icon(rgba.data(), icon.width, icon.height);
+    if (complete(icon) && icon.width > 0 && icon.height > 0) {
+      cw_icon(toRgba(icon).data(), icon.width, icon.height);
     }
   }
   buildPictures();
@@ -119,43 +133,72 @@ void PageWindow::buildPictures() {
       continue;
     }
     entry->box->setObserver(this);
-    pictures_.push_back({entry, static_cast<int>(pictures_.size()), 0, 0, 0});
+    pictures_.push_back({entry});
   }
 }
 
 void PageWindow::renderPictures() {
   const double tpp = description_.twipsPerPixel;
+  std::vector<Image> images;
+  int atlasWidth = 0;
+  int atlasHeight = 0;
   for (Picture& picture : pictures_) {
     const PictureBoxEntry& entry = *picture.entry;
     Image image;
     if (entry.picture) {
       image = entry.picture(ratio_);
     }
-    std::vector<std::uint8_t> rgba = toRgba(image);
-    if (rgba.empty()) {
+    if (!complete(image)) {
       image = {};
     }
     // The box may come out a device pixel wider or taller than its picture, depending on where
-    // its edges round to; the cache covers the widest it can be.
+    // its edges round to; the picture's place in the bitmap covers the widest it can be.
     const RectF& rect = entry.box->rect();
-    const int cacheWidth =
+    picture.width =
         std::max(image.width, static_cast<int>(std::ceil(rect.width / tpp * ratio_)) + 1);
-    const int cacheHeight =
+    picture.height =
         std::max(image.height, static_cast<int>(std::ceil(rect.height / tpp * ratio_)) + 1);
-    cw_picture(picture.index, rgba.data(), image.width, image.height, cacheWidth, cacheHeight,
-               entry.backColor);
+    picture.top = atlasHeight;
+    atlasWidth = std::max(atlasWidth, picture.width);
+    atlasHeight += picture.height;
+    images.push_back(std::move(image));
+  }
+
+  // Each picture over its box's colour, as the box shows it.
+  Image atlas;
+  atlas.width = atlasWidth;
+  atlas.height = atlasHeight;
+  atlas.pixels.assign(static_cast<std::size_t>(atlasWidth) * static_cast<std::size_t>(atlasHeight),
+                      0xFF000000u);
+  for (std::size_t i = 0; i < pictures_.size(); ++i) {
+    Picture& picture = pictures_[i];
+    const Image& image = images[i];
+    const Rgb back = picture.entry->backColor;
+    for (int y = 0; y < picture.height; ++y) {
+      for (int x = 0; x < picture.width; ++x) {
+        const std::uint32_t over = x < image.width && y < image.height ? image.pixel(x, y) : 0;
+        atlas.pixels[static_cast<std::size_t>(picture.top + y) *
+                         static_cast<std::size_t>(atlasWidth) +
+                     static_cast<std::size_t>(x)] = blend(over, back);
+      }
+    }
     picture.probeX = image.width / 2;
     picture.probeY = image.height / 2;
-    picture.probeColor = image.width > 0 && image.height > 0
-                             ? image.pixel(picture.probeX, picture.probeY) & 0xFFFFFFu
-                             : entry.backColor;
+    picture.probeColor = atlas.pixel(picture.probeX, picture.top + picture.probeY) & 0xFFFFFFu;
+  }
+  const std::vector<std::uint8_t> rgba = toRgba(atlas);
+  cw_pictures(rgba.data(), atlas.width, atlas.height);
 
-    for (const LineEntry& line : entry.lines) {
+  for (const Picture& picture : pictures_) {
+    for (const LineEntry& line : picture.entry->lines) {
       // Centred on the pixel the line passes through, as wide as asked in whole device pixels.
       const int lineWidth = std::max(1, static_cast<int>(std::lround(line.widthPixels * ratio_)));
       const double centre = (lineWidth % 2 == 1) ? 0.5 : 0.0;
-      const auto at = [&](float twips) { return devicePixels(twips, tpp, ratio_) + centre; };
-      cw_line(picture.index, at(line.line.x1), at(line.line.y1), at(line.line.x2), at(line.line.y2),
+      const auto at = [&](float twips, int origin) {
+        return origin + devicePixels(twips, tpp, ratio_) + centre;
+      };
+      cw_line(0, picture.top, picture.width, picture.height, at(line.line.x1, 0),
+              at(line.line.y1, picture.top), at(line.line.x2, 0), at(line.line.y2, picture.top),
               lineWidth, line.color);
     }
   }
@@ -299,11 +342,11 @@ void PageWindow::paint(const Rect& dirty) {
     return;
   }
   commands_.clear();
-  const auto command = [this](int picture, int sx, int sy, const Rect& target) {
-    commands_.insert(commands_.end(), {picture, sx, sy, target.right - target.left,
+  const auto command = [this](int kind, int sx, int sy, const Rect& target) {
+    commands_.insert(commands_.end(), {kind, sx, sy, target.right - target.left,
                                        target.bottom - target.top, target.left, target.top});
   };
-  command(-1, 0, 0, clip);
+  command(0, 0, 0, clip);
   for (const Picture& picture : pictures_) {
     const PictureBox& box = *picture.entry->box;
     if (box.Visible() == False) {
@@ -313,7 +356,7 @@ void PageWindow::paint(const Rect& dirty) {
     const Rect part{std::max(at.left, clip.left), std::max(at.top, clip.top),
                     std::min(at.right, clip.right), std::min(at.bottom, clip.bottom)};
     if (!part.empty()) {
-      command(picture.index, part.left - at.left, part.top - at.top, part);
+      command(1, part.left - at.left, picture.top + part.top - at.top, part);
     }
   }
   cw_paint(commands_.data(), static_cast<int>(commands_.size() / 7));

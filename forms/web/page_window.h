@@ -52,7 +52,10 @@ class PageWindow final : public ControlObserver {
   };
   struct Picture {
     const PictureBoxEntry* entry = nullptr;
-    int index = 0;
+    // Its place in the bitmap of all pictures, at the left edge.
+    int top = 0;
+    int width = 0;
+    int height = 0;
     // The middle pixel of the rendered picture, relative to the box, and its colour.
     int probeX = 0;
     int probeY = 0;
