@@ -18,6 +18,7 @@ mergeInto(LibraryManager.library, {
     timer: 0,
     posted: false,
     channel: null,
+    ratio: 0,
 
     color: function (rgb) {
       return '#' + (rgb >>> 0).toString(16).padStart(6, '0');
@@ -50,18 +51,20 @@ mergeInto(LibraryManager.library, {
     // maps clicks and taps through the scaling by itself.
     fit: function () {
       if (!page.root) return;
+      if (page.ratio !== devicePixelRatio) page.watchRatio();
       var scale = Math.min(1, innerWidth / page.width, innerHeight / page.height);
       page.root.style.transform = scale < 1 ? 'scale(' + scale + ')' : '';
       page.root.parentNode.style.width = page.width * scale + 'px';
       page.root.parentNode.style.height = page.height * scale + 'px';
     },
-    // Asks again at every change, since the query names the ratio it watches.
+    // The device pixel ratio changes with the browser's zoom and from one screen to another;
+    // the program then draws its pictures afresh. The query names the ratio it watches, so it is
+    // asked anew at every change.
     watchRatio: function () {
-      var query = matchMedia('(resolution: ' + devicePixelRatio + 'dppx)');
-      query.addEventListener('change', function () {
-        page.queue(4, 0);
-        page.watchRatio();
-      }, {once: true});
+      if (page.ratio && page.ratio !== devicePixelRatio) page.queue(4, 0);
+      page.ratio = devicePixelRatio;
+      matchMedia('(resolution: ' + devicePixelRatio + 'dppx)')
+        .addEventListener('change', page.watchRatio, {once: true});
     },
     drawWord: function (button) {
       var ratio = devicePixelRatio || 1;
