@@ -368,12 +368,12 @@ void PageWindow::flush() {
     paint(rect);
   }
   dirty_.clear();
-  if (boardChanged_) {
-    announceBoard();
-  }
 }
 
 void PageWindow::announceBoard() {
+  if (!boardChanged_) {
+    return;
+  }
   boardChanged_ = false;
   if (!description_.describePictures) {
     return;

@@ -13,8 +13,8 @@ namespace forms::web {
 // from their generated pictures rendered at the screen's device pixel ratio; the text boxes and
 // buttons are real page elements placed over it, in the tab order, so that typing, pasting,
 // input methods and screen readers work as in any page. Model changes collect the rectangles
-// they touch; each pump draws just those and, when the board's description changed, hands the
-// new one to a polite live region.
+// they touch; each pump draws just those, and before the browser gets control a changed
+// description of the board goes to a polite live region.
 class PageWindow final : public ControlObserver {
  public:
   PageWindow(WebRuntime& runtime, FormDescription description);
@@ -29,8 +29,11 @@ class PageWindow final : public ControlObserver {
   // Removes the window from the page.
   void close();
 
-  // Draws what changed since the last call and announces a changed board description.
+  // Draws what changed since the last call.
   void flush();
+  // Hands a changed description of the board to the live region. Only the browser reads it, so
+  // it is worked out just before the browser gets control, at most once a pump.
+  void announceBoard();
   // Runs the handler of every input event the page has queued; says whether there was any.
   bool dispatchQueued();
 
@@ -70,7 +73,6 @@ class PageWindow final : public ControlObserver {
   void rescale();
   void invalidate(const Rect& rect);
   void paint(const Rect& dirty);
-  void announceBoard();
 
   WebRuntime& runtime_;
   FormDescription description_;

@@ -27,6 +27,9 @@ void WebRuntime::pumpEvents(float waitSeconds) {
   if (seconds == 0.0 && now - lastYield_ < std::chrono::duration<double>(kYieldIntervalSeconds)) {
     return;
   }
+  if (window_ != nullptr) {
+    window_->announceBoard();
+  }
   cw_wait(seconds * 1000.0);
   lastYield_ = std::chrono::steady_clock::now();
   if (window_ != nullptr) {
