@@ -38,15 +38,14 @@ bool complete(const Image& image) {
 
 // 0xAARRGGBB words to the bytes R, G, B, A that the page's bitmaps take.
 std::vector<std::uint8_t> toRgba(const Image& image) {
-  const std::size_t count =
-      static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height);
-  std::vector<std::uint8_t> rgba;
-  rgba.reserve(count * 4);
-  for (std::size_t i = 0; i < count; ++i) {
+  std::vector<std::uint8_t> rgba(static_cast<std::size_t>(image.width) *
+                                 static_cast<std::size_t>(image.height) * 4);
+  for (std::size_t i = 0; i * 4 < rgba.size(); ++i) {
     const std::uint32_t argb = image.pixels[i];
-    rgba.insert(rgba.end(),
-                {static_cast<std::uint8_t>(argb >> 16), static_cast<std::uint8_t>(argb >> 8),
-                 static_cast<std::uint8_t>(argb), static_cast<std::uint8_t>(argb >> 24)});
+    rgba[i * 4] = static_cast<std::uint8_t>(argb >> 16);
+    rgba[i * 4 + 1] = static_cast<std::uint8_t>(argb >> 8);
+    rgba[i * 4 + 2] = static_cast<std::uint8_t>(argb);
+    rgba[i * 4 + 3] = static_cast<std::uint8_t>(argb >> 24);
   }
   return rgba;
 }
@@ -54,6 +53,9 @@ std::vector<std::uint8_t> toRgba(const Image& image) {
 // A picture's pixel over the colour of its box.
 std::uint32_t blend(std::uint32_t argb, Rgb back) {
   const std::uint32_t alpha = argb >> 24;
+  if (alpha == 0xFFu) {
+    return argb;
+  }
   std::uint32_t result = 0xFF000000u;
   for (const int shift : {16, 8, 0}) {
     const std::uint32_t over = (argb >> shift) & 0xFFu;
@@ -164,30 +166,31 @@ void PageWindow::renderPictures() {
     images.push_back(std::move(image));
   }
 
-  // Each picture over its box's colour, as the box shows it.
-  Image atlas;
-  atlas.width = atlasWidth;
-  atlas.height = atlasHeight;
-  atlas.pixels.assign(static_cast<std::size_t>(atlasWidth) * static_cast<std::size_t>(atlasHeight),
-                      0xFF000000u);
+  // Each picture over its box's colour, as the box shows it, as the bytes R, G, B, A.
+  const auto stride = static_cast<std::size_t>(atlasWidth) * 4;
+  std::vector<std::uint8_t> rgba(stride * static_cast<std::size_t>(atlasHeight));
   for (std::size_t i = 0; i < pictures_.size(); ++i) {
     Picture& picture = pictures_[i];
     const Image& image = images[i];
     const Rgb back = picture.entry->backColor;
     for (int y = 0; y < picture.height; ++y) {
-      for (int x = 0; x < picture.width; ++x) {
-        const std::uint32_t over = x < image.width && y < image.height ? image.pixel(x, y) : 0;
-        atlas.pixels[static_cast<std::size_t>(picture.top + y) *
-                         static_cast<std::size_t>(atlasWidth) +
-                     static_cast<std::size_t>(x)] = blend(over, back);
+      std::uint8_t* out = rgba.data() + static_cast<std::size_t>(picture.top + y) * stride;
+      for (int x = 0; x < picture.width; ++x, out += 4) {
+        const std::uint32_t pixel =
+            blend(x < image.width && y < image.height ? image.pixel(x, y) : 0, back);
+        out[0] = static_cast<std::uint8_t>(pixel >> 16);
+        out[1] = static_cast<std::uint8_t>(pixel >> 8);
+        out[2] = static_cast<std::uint8_t>(pixel);
+        out[3] = 0xFF;
       }
     }
     picture.probeX = image.width / 2;
     picture.probeY = image.height / 2;
-    picture.probeColor = atlas.pixel(picture.probeX, picture.top + picture.probeY) & 0xFFFFFFu;
+    const std::uint32_t probe =
+        image.width > 0 && image.height > 0 ? image.pixel(picture.probeX, picture.probeY) : 0;
+    picture.probeColor = blend(probe, back) & 0xFFFFFFu;
   }
-  const std::vector<std::uint8_t> rgba = toRgba(atlas);
-  cw_pictures(rgba.data(), atlas.width, atlas.height);
+  cw_pictures(rgba.data(), atlasWidth, atlasHeight);
 
   for (const Picture& picture : pictures_) {
     for (const LineEntry& line : picture.entry->lines) {
