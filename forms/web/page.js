@@ -19,6 +19,11 @@ mergeInto(LibraryManager.library, {
     posted: false,
     channel: null,
     ratio: 0,
+    // The kinds of queued events, as forms/web/page.h numbers them.
+    edited: 1,
+    boxClicked: 2,
+    buttonClicked: 3,
+    ratioChanged: 4,
 
     color: function (rgb) {
       return '#' + (rgb >>> 0).toString(16).padStart(6, '0');
@@ -61,10 +66,19 @@ mergeInto(LibraryManager.library, {
     // the program then draws its pictures afresh. The query names the ratio it watches, so it is
     // asked anew at every change.
     watchRatio: function () {
-      if (page.ratio && page.ratio !== devicePixelRatio) page.queue(4, 0);
+      if (page.ratio && page.ratio !== devicePixelRatio) page.queue(page.ratioChanged, 0);
       page.ratio = devicePixelRatio;
       matchMedia('(resolution: ' + devicePixelRatio + 'dppx)')
         .addEventListener('change', page.watchRatio, {once: true});
+    },
+    // A canvas holding the program's RGBA pixels.
+    bitmap: function (pixels, width, height) {
+      var canvas = document.createElement('canvas');
+      canvas.width = width;
+      canvas.height = height;
+      var bytes = new Uint8ClampedArray(HEAPU8.subarray(pixels, pixels + width * height * 4));
+      canvas.getContext('2d').putImageData(new ImageData(bytes, width, height), 0, 0);
+      return canvas;
     },
     drawWord: function (button) {
       var ratio = devicePixelRatio || 1;
@@ -135,22 +149,14 @@ mergeInto(LibraryManager.library, {
 
   cw_pictures__deps: ['$page'],
   cw_pictures: function (pixels, width, height) {
-    page.pictures = document.createElement('canvas');
-    page.pictures.width = width;
-    page.pictures.height = height;
-    var bytes = new Uint8ClampedArray(HEAPU8.subarray(pixels, pixels + width * height * 4));
-    page.pictures.getContext('2d').putImageData(new ImageData(bytes, width, height), 0, 0);
+    page.pictures = page.bitmap(pixels, width, height);
   },
 
+  cw_icon__deps: ['$page'],
   cw_icon: function (pixels, width, height) {
-    var canvas = document.createElement('canvas');
-    canvas.width = width;
-    canvas.height = height;
-    var bytes = new Uint8ClampedArray(HEAPU8.subarray(pixels, pixels + width * height * 4));
-    canvas.getContext('2d').putImageData(new ImageData(bytes, width, height), 0, 0);
     var link = document.createElement('link');
     link.rel = 'icon';
-    link.href = canvas.toDataURL();
+    link.href = page.bitmap(pixels, width, height).toDataURL();
     document.head.append(link);
   },
 
@@ -199,13 +205,13 @@ mergeInto(LibraryManager.library, {
     input.style.background = page.color(back);
     // Every edit is one Change; while an input method composes, only its result is an edit.
     input.addEventListener('input', function (event) {
-      if (!event.isComposing) page.queue(1, index, input.value);
+      if (!event.isComposing) page.queue(page.edited, index, input.value);
     });
     input.addEventListener('compositionend', function () {
-      page.queue(1, index, input.value);
+      page.queue(page.edited, index, input.value);
     });
     input.addEventListener('click', function () {
-      page.queue(2, index);
+      page.queue(page.boxClicked, index);
     });
     page.boxes[index] = input;
     page.root.append(input);
@@ -230,7 +236,7 @@ mergeInto(LibraryManager.library, {
     picture.style.height = pictureHeight + 'px';
     button.append(picture);
     button.addEventListener('click', function () {
-      page.queue(3, index);
+      page.queue(page.buttonClicked, index);
     });
     // Holding Enter down clicks once, as on the desktop.
     button.addEventListener('keydown', function (event) {
@@ -259,7 +265,9 @@ mergeInto(LibraryManager.library, {
     // An edit still queued is newer than what the program wrote: the box keeps the user's
     // text, which reaches the program with that edit.
     var value = UTF8ToString(text);
-    var pending = page.events.some(function (e) { return e.kind === 1 && e.index === index; });
+    var pending = page.events.some(function (e) {
+      return e.kind === page.edited && e.index === index;
+    });
     if (!pending && page.boxes[index].value !== value) page.boxes[index].value = value;
   },
 
