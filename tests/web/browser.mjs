@@ -6,7 +6,7 @@ import { chromium } from 'playwright-core';
 
 export async function openSite(directory) {
   const server = fileURLToPath(new URL('../../scripts/serve-web.py', import.meta.url));
-  const http = spawn('python3', [server, directory, '0'], { stdio: ['ignore', 'pipe', 'inherit'] });
+  const http = spawn('python3', [server, directory, '0'], { stdio: ['pipe', 'pipe', 'inherit'] });
   const url = await new Promise((done) => http.stdout.once('data', (d) => done(`${d}`.trim())));
   const browser = await chromium.launch({ executablePath: '/usr/bin/chromium', args: [
     ...(process.getuid() === 0 ? ['--no-sandbox'] : []), '--disable-gpu', '--no-first-run',
