@@ -10,6 +10,7 @@
 #   ./build.sh fuzz [s]   a bounded libFuzzer run over everything a user can type (default 60 s)
 #   ./build.sh bench      the benchmarks, printed as one table
 #   ./build.sh deb        the Debian package, built in build/deb; prints its path last
+#   ./build.sh web        build the browser edition into build/web and serve it on 127.0.0.1:8080
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -51,7 +52,7 @@ case "$command" in
     # From a copy, so that the package build's files stay out of the source tree and its parent.
     rm -rf build/deb
     mkdir -p build/deb/corvane
-    tar --exclude='./build*' --exclude=./.git --exclude=./.cache -cf - . |
+    tar --exclude='./build*' --exclude=./.git --exclude=./.cache --exclude=node_modules -cf - . |
       tar -C build/deb/corvane -xf -
     # debhelper hides the home folder, and with it the compiler cache.
     if command -v ccache >/dev/null; then
@@ -62,8 +63,13 @@ case "$command" in
     echo "$PWD/build/deb/corvane_$(dpkg-parsechangelog -l debian/changelog -S Version)_$(
       dpkg --print-architecture).deb"
     ;;
+  web)
+    build web web
+    echo "Serving build/web; Ctrl+C stops it."
+    exec python3 scripts/serve-web.py build/web 8080
+    ;;
   *)
-    sed -n '2,13s/^# \{0,1\}//p' "$0" >&2
+    sed -n '2,14s/^# \{0,1\}//p' "$0" >&2
     exit 2
     ;;
 esac

@@ -1,8 +1,8 @@
 #include <memory>
 
 #include "board/corvane.h"
+#include "forms/application.h"
 #include "forms/command_line.h"
-#include "forms/qt/application.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ const forms::CommandLine kCommandLine{
 }  // namespace
 
 int main(int argc, char** argv) {
-  return forms::qt::runApplication(argc, argv, kCommandLine, [](forms::Runtime& runtime) {
+  return forms::runApplication(argc, argv, kCommandLine, [](forms::Runtime& runtime) {
     return std::make_unique<Corvane>(runtime);
   });
 }

@@ -1,9 +1,13 @@
 #include "forms/conversions.h"
 
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
+#include <system_error>
 
 namespace forms {
 
@@ -35,6 +39,72 @@ class Reader {
   std::string_view text_;
   std::size_t pos_ = 0;
 };
+
+// Some standard libraries (the browser build's among them) convert only integers with
+// from_chars and to_chars. There the same results come from the C library, which the browser
+// build keeps in the "C" locale: strtod rounds correctly, and the shortest text that reads back
+// exactly is laid out as to_chars lays it out.
+template <typename T>
+concept FloatCharconv = requires(char* text, T value) {
+  std::to_chars(text, text, value);
+  std::from_chars(text, text, value);
+};
+
+template <typename T>
+std::errc parseDecimal(const std::string& number, T& value) {
+  if constexpr (FloatCharconv<T>) {
+    return std::from_chars(number.data(), number.data() + number.size(), value).ec;
+  } else {
+    errno = 0;
+    const T parsed = std::strtod(number.c_str(), nullptr);
+    if (errno == ERANGE && (std::isinf(parsed) || parsed == 0)) {
+      return std::errc::result_out_of_range;
+    }
+    value = parsed;
+    return {};
+  }
+}
+
+template <typename T>
+std::string shortestDecimal(T value) {
+  std::array<char, 64> buffer{};
+  if constexpr (FloatCharconv<T>) {
+    const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    return std::string(buffer.data(), error == std::errc{} ? end : buffer.data());
+  } else {
+    const std::string sign = std::signbit(value) ? "-" : "";
+    if (std::isinf(value)) {
+      return sign + "inf";
+    }
+    // Scientific, with as few significant digits as read back exactly: "1.234e+07".
+    for (int digits = 1; digits <= 17; ++digits) {
+      std::snprintf(buffer.data(), buffer.size(), "%.*e", digits - 1, std::fabs(value));
+      if (std::strtod(buffer.data(), nullptr) == std::fabs(value)) {
+        break;
+      }
+    }
+    const std::string scientific = buffer.data();
+    const std::size_t e = scientific.find('e');
+    std::string digits = scientific.substr(0, e);
+    if (digits.size() > 1) {
+      digits.erase(1, 1);
+    }
+    const int exponent = std::atoi(scientific.c_str() + e + 1);
+    const auto count = static_cast<int>(digits.size());
+    // The same digits without an exponent: "0.001", "123.5"; a whole number in full, exactly.
+    std::string fixed;
+    if (exponent >= count - 1) {
+      std::snprintf(buffer.data(), buffer.size(), "%.0f", std::fabs(value));
+      fixed = buffer.data();
+    } else if (exponent < 0) {
+      fixed = "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+    } else {
+      fixed = digits.substr(0, static_cast<std::size_t>(exponent + 1)) + "." +
+              digits.substr(static_cast<std::size_t>(exponent + 1));
+    }
+    return sign + (fixed.size() <= scientific.size() ? fixed : scientific);
+  }
+}
 
 }  // namespace
 
@@ -108,9 +178,7 @@ double Val(std::string_view text) {
   }
 
   double value = 0.0;
-  const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
-  (void)end;
-  if (error == std::errc::result_out_of_range) {
+  if (parseDecimal(number, value) == std::errc::result_out_of_range) {
     value =
         seenSignificant && magnitude + exponent > 0 ? std::numeric_limits<double>::infinity() : 0.0;
   }
@@ -121,9 +189,7 @@ std::string Str(double value) {
   if (std::isnan(value)) {
     return "NaN";
   }
-  std::array<char, 64> buffer{};
-  const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-  std::string text(buffer.data(), error == std::errc{} ? end : buffer.data());
+  std::string text = shortestDecimal(value);
   if (!std::signbit(value) || value == 0.0) {
     if (!text.empty() && text.front() == '-') {
       text.erase(0, 1);

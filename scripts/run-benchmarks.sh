@@ -72,3 +72,5 @@ type=$(awk -F= '/^CMAKE_BUILD_TYPE:/ {print $2}' "$build/CMakeCache.txt")
   onxvfb "$bin/bench_startup" "$build/bin/corvane" "$bin/bench_empty_window" 10 "$xscreen"
   offscreen "$bin/bench_paste" offscreen
 } | tee "$build/benchmarks.md"
+# The browser edition, beside the desktop's figures above.
+./scripts/run-web-benchmarks.sh "$build/benchmarks.md" "$build" | tee -a "$build/benchmarks.md"

@@ -17,7 +17,7 @@ for group in "$@"; do
       packages+=(xvfb xauth openbox libx11-dev libxtst-dev imagemagick desktop-file-utils
                  appstream ccache) ;;
     web)   # the browser edition and its tests in a real browser
-      packages+=(emscripten chromium) ;;
+      packages+=(emscripten chromium python3) ;;
     deb)   # the Debian package and its manual page
       packages+=(build-essential debhelper dpkg-dev fakeroot lintian help2man) ;;
     wayland)  # a compositor without a screen, for the Wayland end-to-end test

@@ -576,7 +576,7 @@ int runAsChild(const std::string& how) {
   char name[] = "corvane";
   char* argv[] = {name, nullptr};
   const forms::CommandLine commandLine{"corvane", "", "", {}};
-  return forms::qt::runApplication(argc, argv, commandLine, [&how](forms::Runtime& runtime) {
+  return forms::runApplication(argc, argv, commandLine, [&how](forms::Runtime& runtime) {
     return std::make_unique<ChildForm>(runtime, how);
   });
 }

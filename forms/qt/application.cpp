@@ -36,8 +36,13 @@ void prepareWindowSystem() {
   }
 }
 
+}  // namespace forms::qt
+
+namespace forms {
+
 int runApplication(int argc, char** argv, const CommandLine& commandLine,
                    const FormFactory& makeForm) {
+  using namespace qt;
   QStringList arguments;
   for (int i = 0; i < argc; ++i) {
     arguments << QString::fromLocal8Bit(argv[i]);
@@ -86,4 +91,4 @@ int runApplication(int argc, char** argv, const CommandLine& commandLine,
   return QApplication::exec();
 }
 
-}  // namespace forms::qt
+}  // namespace forms

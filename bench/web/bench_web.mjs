@@ -1,0 +1,113 @@
+// The browser edition in headless Chromium, as rows of the benchmark table, each beside the
+// desktop's figure from the same run of scripts/run-benchmarks.sh:
+//   node bench/web/bench_web.mjs SITE DESKTOP-STEPS DESKTOP-PAUSE DESKTOP-START DESKTOP-BYTES
+// A seven-disk run at delay 0, every step drawn; the renderer's processor share while a run
+// pauses 0.05 s after each step; navigation to the first painted window from a loopback
+// server, with an empty cache; and the bytes a first visit transfers, compressed.
+import { openSite } from '../../tests/web/browser.mjs';
+
+const [site, desktopSteps, desktopPause, desktopStart, desktopBytes] = process.argv.slice(2);
+const kSevenDiskSteps = 39171;
+
+const median = (values) => {
+  const v = [...values].sort((a, b) => a - b);
+  return v.length % 2 ? v[(v.length - 1) / 2] : (v[v.length / 2 - 1] + v[v.length / 2]) / 2;
+};
+const spread = (values, digits, unit = '') => `${median(values).toFixed(digits)}${unit} ` +
+  `(${Math.min(...values).toFixed(digits)}–${Math.max(...values).toFixed(digits)})`;
+const verdict = (ok, miss) => (ok ? 'yes' : `no, ${miss}`);
+const row = (...cells) => console.log(`| ${cells.join(' | ')} |`);
+const screen = 'headless Chromium';
+
+const browser = await openSite(site);
+const layout = async (page) => (await browser.layout(page));
+
+// Types the count and the delay, presses Moves, and notes in the page when the click arrives.
+async function start(page, disks, delay) {
+  for (const [name, text] of [['Number of disks (1 to 7)', disks],
+    ['Pause after each step, in seconds', delay]]) {
+    await page.getByRole('textbox', { name }).fill(text);
+  }
+  await page.getByText(new RegExp(`^Left peg: ${disks} disks?;`)).waitFor({ state: 'attached' });
+  const paints = (await layout(page)).paints;
+  await page.evaluate(() => {
+    const moves = document.querySelector('[aria-label="Moves"]');
+    moves.addEventListener('click', () => { window.pressed = performance.now(); });
+    new MutationObserver(() => {
+      if (/^Left peg: none; middle peg: none; right peg: \d disks$/.test(document
+        .getElementById('board-now').textContent)) window.done = performance.now();
+    }).observe(document.getElementById('board-now'), { childList: true });
+  });
+  await page.getByRole('button', { name: 'Moves' }).click();
+  return paints;
+}
+
+// Seven-disk runs at delay 0, each on a fresh page.
+const rates = [];
+let fewestPaints = Infinity;
+for (let trial = 0; trial < 5; ++trial) {
+  const page = await browser.open();
+  const before = await start(page, '7', '0');
+  await page.waitForFunction(() => window.done, null, { timeout: 600000, polling: 100 });
+  const seconds = await page.evaluate(() => (window.done - window.pressed) / 1000);
+  fewestPaints = Math.min(fewestPaints, (await layout(page)).paints - before);
+  rates.push(kSevenDiskSteps / seconds / 1000);
+  await page.close();
+}
+row('Seven-disk run, delay 0: thousand steps/s (5 runs)', screen, spread(rates, 1),
+  `desktop (Xvfb): ${desktopSteps}; canvas repaints, fewest in a run ${fewestPaints} ` +
+  `for ${kSevenDiskSteps} steps`, '≥ 30.0',
+  verdict(median(rates) >= 30, `${(30 - median(rates)).toFixed(1)}k short`));
+
+// The renderer's processor time over wall time, from the DevTools protocol, while a run
+// pauses 0.05 s after every step.
+const shares = [];
+{
+  const page = await browser.open();
+  const cdp = await page.context().newCDPSession(page);
+  await cdp.send('Performance.enable');
+  const sample = async () => Object.fromEntries((await cdp.send('Performance.getMetrics'))
+    .metrics.map((m) => [m.name, m.value]));
+  await start(page, '7', '0.05');
+  await page.waitForTimeout(1000);
+  for (let trial = 0; trial < 5; ++trial) {
+    const a = await sample();
+    await page.waitForTimeout(4000);
+    const b = await sample();
+    shares.push((100 * (b.ProcessTime - a.ProcessTime)) / (b.Timestamp - a.Timestamp));
+  }
+  await page.close();
+}
+row('Pause 0.05 s: renderer processor share, % of a core (5 × 4 s)', screen, spread(shares, 2,
+  ' %'), `desktop (Xvfb), whole process: ${desktopPause}`, '≤ 3 %',
+verdict(median(shares) <= 3, `${(median(shares) - 3).toFixed(2)} % over`));
+
+// From navigation to the first frame with the window in it, and what that visit transferred.
+const starts = [];
+const bytes = [];
+for (let trial = 0; trial < 11; ++trial) {
+  let transferred = 0;
+  const page = await browser.browser.newPage({ viewport: { width: 1100, height: 800 } });
+  page.on('requestfinished', async (request) => {
+    const sizes = await request.sizes();
+    transferred += sizes.responseBodySize + sizes.responseHeadersSize;
+  });
+  await page.goto(browser.url);
+  await page.waitForFunction(() => performance.getEntriesByName('first-contentful-paint').length);
+  await page.waitForLoadState('networkidle');
+  // The first visit warms the system's caches; it is not counted.
+  if (trial > 0) {
+    starts.push(await page.evaluate(() =>
+      performance.getEntriesByName('first-contentful-paint')[0].startTime));
+    bytes.push(transferred / 1024);
+  }
+  await page.close();
+}
+row('Navigation to the first painted window, ms (10 visits, empty cache)', screen,
+  spread(starts, 1), `desktop (Xvfb), launch to first paint: ${desktopStart}`, '≤ 250',
+  verdict(median(starts) <= 250, `${(median(starts) - 250).toFixed(1)} ms over`));
+row('A first visit: KiB transferred, compressed, headers included', screen,
+  `${median(bytes).toFixed(1)}`, `desktop program, stripped and gzipped, without Qt: ` +
+  `${(desktopBytes / 1024).toFixed(1)} KiB`, '≤ 250 KB',
+  verdict(median(bytes) * 1024 <= 250000, `${(median(bytes) * 1024 / 1000 - 250).toFixed(1)} KB over`));
+await browser.close();

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+
+// The page side of the browser window, in forms/web/page.js. Sizes and places are CSS pixels
+// unless they say device pixels; colours are 0xRRGGBB; texts are UTF-8.
+extern "C" {
+
+// What the page queues for the pump. Text boxes and buttons are numbered by their place in the
+// form's description.
+enum PageEvent : int {
+  kNoEvent = 0,
+  kTextEdited = 1,  // a text box and its new text
+  kTextBoxClicked = 2,
+  kButtonClicked = 3,
+  kRatioChanged = 4,  // the screen's device pixel ratio changed
+};
+
+// The window: its caption, client size and colour; the canvas in device pixels.
+void cw_window(const char* caption, double width, double height, std::uint32_t back);
+void cw_canvas(int deviceWidth, int deviceHeight);
+double cw_ratio();
+// The page's icon, from RGBA pixels.
+void cw_icon(const std::uint8_t* pixels, int width, int height);
+// Keeps the RGBA `pixels` as the bitmap every picture is drawn from: the pictures of all picture
+// boxes, one below the other, in device pixels.
+void cw_pictures(const std::uint8_t* pixels, int width, int height);
+// Draws a line into that bitmap, clipped to the rectangle of its picture.
+void cw_line(int left, int top, int width, int height, double x1, double y1, double x2, double y2,
+             int lineWidth, std::uint32_t color);
+// Draws into the canvas: `count` commands of seven numbers each, [kind, source x, source y,
+// width, height, target x, target y] in device pixels; kind 1 copies from the pictures' bitmap,
+// kind 0 fills the target with the window's colour.
+void cw_paint(const std::int32_t* commands, int count);
+
+void cw_text_box(int index, const char* text, const char* name, const char* description,
+                 const char* family, double pixels, int bold, std::uint32_t fore,
+                 std::uint32_t back);
+void cw_button(int index, const char* word, const char* description, const char* family,
+               double pixels, int bold, std::uint32_t face, std::uint32_t wordColor,
+               int pictureWidth, int pictureHeight);
+void cw_place(int isButton, int index, double left, double top, double width, double height);
+void cw_set_text(int index, const char* text);
+
+void cw_announce(const char* text);
+void cw_show();
+void cw_close();
+// Says on the page that the program has ended.
+void cw_end();
+
+// Takes the oldest queued event: returns its kind, writes the control's number and, for an
+// edit, a malloc'd copy of the text (otherwise null) to `out`.
+int cw_next_event(std::int32_t* out);
+// Suspends the program until an event is queued or `milliseconds` have passed; a wait of 0
+// only lets the browser run what is due.
+void cw_wait(double milliseconds);
+}

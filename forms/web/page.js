@@ -1,0 +1,323 @@
+// The page side of the browser window; forms/web/page.h declares what the program calls here.
+// It builds the elements the program asks for and draws the canvas from cached pictures. Input
+// handlers never call into the program: they queue the event and wake a sleeping pump, which
+// takes the events from the queue itself.
+mergeInto(LibraryManager.library, {
+  $page: {
+    root: null,
+    canvas: null,
+    context: null,
+    back: '',
+    width: 0,
+    height: 0,
+    pictures: null,
+    boxes: [],
+    buttons: [],
+    events: [],
+    resume: null,
+    timer: 0,
+    posted: false,
+    channel: null,
+    ratio: 0,
+    // The kinds of queued events, as forms/web/page.h numbers them.
+    edited: 1,
+    boxClicked: 2,
+    buttonClicked: 3,
+    ratioChanged: 4,
+
+    color: function (rgb) {
+      return '#' + (rgb >>> 0).toString(16).padStart(6, '0');
+    },
+    // The text face of the design's family ships with the page, so the window looks the same
+    // whatever fonts the machine has.
+    font: function (family, pixels, bold) {
+      return (bold ? 'bold ' : '') + pixels + 'px "Liberation Serif", "' + family + '", serif';
+    },
+    queue: function (kind, index, text) {
+      page.events.push({kind: kind, index: index, text: text});
+      page.wake();
+    },
+    wake: function () {
+      if (page.resume && !page.posted) {
+        page.posted = true;
+        clearTimeout(page.timer);
+        page.channel.port2.postMessage(null);
+      }
+    },
+    // The program resumes in a message task of its own, never in a timer's, so the browser
+    // never stretches its next short wait to the 4 ms it allows nested timers.
+    resumeProgram: function () {
+      page.posted = false;
+      var resume = page.resume;
+      page.resume = null;
+      if (resume) resume();
+    },
+    // A window larger than the browser's is scaled down whole, keeping its shape; the browser
+    // maps clicks and taps through the scaling by itself.
+    fit: function () {
+      if (!page.root) return;
+      if (page.ratio !== devicePixelRatio) page.watchRatio();
+      var scale = Math.min(1, innerWidth / page.width, innerHeight / page.height);
+      page.root.style.transform = scale < 1 ? 'scale(' + scale + ')' : '';
+      page.root.parentNode.style.width = page.width * scale + 'px';
+      page.root.parentNode.style.height = page.height * scale + 'px';
+    },
+    // The device pixel ratio changes with the browser's zoom and from one screen to another;
+    // the program then draws its pictures afresh. The query names the ratio it watches, so it is
+    // asked anew at every change.
+    watchRatio: function () {
+      if (page.ratio && page.ratio !== devicePixelRatio) page.queue(page.ratioChanged, 0);
+      page.ratio = devicePixelRatio;
+      matchMedia('(resolution: ' + devicePixelRatio + 'dppx)')
+        .addEventListener('change', page.watchRatio, {once: true});
+    },
+    // A canvas holding the program's RGBA pixels.
+    bitmap: function (pixels, width, height) {
+      var canvas = document.createElement('canvas');
+      canvas.width = width;
+      canvas.height = height;
+      var bytes = new Uint8ClampedArray(HEAPU8.subarray(pixels, pixels + width * height * 4));
+      canvas.getContext('2d').putImageData(new ImageData(bytes, width, height), 0, 0);
+      return canvas;
+    },
+    drawWord: function (button) {
+      var ratio = devicePixelRatio || 1;
+      var canvas = button.firstChild;
+      canvas.width = Math.round(button.pictureWidth * ratio);
+      canvas.height = Math.round(button.pictureHeight * ratio);
+      var c = canvas.getContext('2d');
+      c.scale(ratio, ratio);
+      c.fillStyle = button.face;
+      c.fillRect(0, 0, button.pictureWidth, button.pictureHeight);
+      c.font = button.wordFont;
+      c.fillStyle = button.wordColor;
+      c.textAlign = 'center';
+      var metrics = c.measureText(button.word);
+      var ascent = metrics.fontBoundingBoxAscent, descent = metrics.fontBoundingBoxDescent;
+      c.fillText(button.word, button.pictureWidth / 2,
+                 (button.pictureHeight - ascent - descent) / 2 + ascent);
+    },
+  },
+  $page__postset: 'page.channel = new MessageChannel();' +
+                  'page.channel.port1.onmessage = page.resumeProgram;' +
+                  'addEventListener("resize", page.fit);',
+
+  cw_window__deps: ['$page'],
+  cw_window: function (caption, width, height, back) {
+    document.title = UTF8ToString(caption);
+    page.width = width;
+    page.height = height;
+    page.back = page.color(back);
+    var frame = document.createElement('div');
+    frame.id = 'frame';
+    page.root = document.createElement('div');
+    page.root.id = 'window';
+    page.root.style.width = width + 'px';
+    page.root.style.height = height + 'px';
+    page.root.style.background = page.back;
+    page.canvas = document.createElement('canvas');
+    page.canvas.style.width = width + 'px';
+    page.canvas.style.height = height + 'px';
+    page.canvas.setAttribute('role', 'img');
+    page.canvas.setAttribute('aria-label', 'Board');
+    page.canvas.setAttribute('aria-describedby', 'board-now');
+    var live = document.createElement('div');
+    live.id = 'board-now';
+    live.className = 'unseen';
+    live.setAttribute('aria-live', 'polite');
+    page.root.append(page.canvas, live);
+    frame.append(page.root);
+    document.getElementById('stage').append(frame);
+    page.fit();
+    page.watchRatio();
+  },
+
+  cw_canvas__deps: ['$page'],
+  cw_canvas: function (width, height) {
+    page.canvas.width = width;
+    page.canvas.height = height;
+    // An opaque canvas that the browser may show without copying it whole for every frame: a
+    // run's frames then cost the page about half the processor time.
+    page.context = page.canvas.getContext('2d', {alpha: false, desynchronized: true});
+    page.context.fillStyle = page.back;
+    page.buttons.forEach(page.drawWord);
+  },
+
+  cw_ratio: function () {
+    return devicePixelRatio || 1;
+  },
+
+  cw_pictures__deps: ['$page'],
+  cw_pictures: function (pixels, width, height) {
+    page.pictures = page.bitmap(pixels, width, height);
+  },
+
+  cw_icon__deps: ['$page'],
+  cw_icon: function (pixels, width, height) {
+    var link = document.createElement('link');
+    link.rel = 'icon';
+    link.href = page.bitmap(pixels, width, height).toDataURL();
+    document.head.append(link);
+  },
+
+  cw_line__deps: ['$page'],
+  cw_line: function (left, top, width, height, x1, y1, x2, y2, lineWidth, color) {
+    var c = page.pictures.getContext('2d');
+    c.save();
+    c.beginPath();
+    c.rect(left, top, width, height);
+    c.clip();
+    c.strokeStyle = page.color(color);
+    c.lineWidth = lineWidth;
+    c.lineCap = 'square';
+    c.beginPath();
+    c.moveTo(x1, y1);
+    c.lineTo(x2, y2);
+    c.stroke();
+    c.restore();
+  },
+
+  cw_paint__deps: ['$page'],
+  cw_paint: function (commands, count) {
+    var c = page.context;
+    for (var p = commands >> 2, end = p + count * 7; p < end; p += 7) {
+      var width = HEAP32[p + 3], height = HEAP32[p + 4], x = HEAP32[p + 5], y = HEAP32[p + 6];
+      if (HEAP32[p]) {
+        c.drawImage(page.pictures, HEAP32[p + 1], HEAP32[p + 2], width, height,
+                    x, y, width, height);
+      } else {
+        c.fillRect(x, y, width, height);
+      }
+    }
+  },
+
+  cw_text_box__deps: ['$page'],
+  cw_text_box: function (index, text, name, description, family, pixels, bold, fore, back) {
+    var input = document.createElement('input');
+    input.type = 'text';
+    input.spellcheck = false;
+    input.autocomplete = 'off';
+    input.value = UTF8ToString(text);
+    input.setAttribute('aria-label', UTF8ToString(name));
+    input.setAttribute('aria-description', UTF8ToString(description));
+    input.style.font = page.font(UTF8ToString(family), pixels, bold);
+    input.style.color = page.color(fore);
+    input.style.background = page.color(back);
+    // Every edit is one Change; while an input method composes, only its result is an edit.
+    input.addEventListener('input', function (event) {
+      if (!event.isComposing) page.queue(page.edited, index, input.value);
+    });
+    input.addEventListener('compositionend', function () {
+      page.queue(page.edited, index, input.value);
+    });
+    input.addEventListener('click', function () {
+      page.queue(page.boxClicked, index);
+    });
+    page.boxes[index] = input;
+    page.root.append(input);
+  },
+
+  cw_button__deps: ['$page'],
+  cw_button: function (index, word, description, family, pixels, bold, face, wordColor,
+                       pictureWidth, pictureHeight) {
+    var button = document.createElement('button');
+    button.type = 'button';
+    button.word = UTF8ToString(word);
+    button.setAttribute('aria-label', button.word);
+    button.setAttribute('aria-description', UTF8ToString(description));
+    button.style.background = button.face = page.color(face);
+    button.wordColor = page.color(wordColor);
+    button.wordFont = page.font(UTF8ToString(family), pixels, bold);
+    button.pictureWidth = pictureWidth;
+    button.pictureHeight = pictureHeight;
+    var picture = document.createElement('canvas');
+    picture.setAttribute('aria-hidden', 'true');
+    picture.style.width = pictureWidth + 'px';
+    picture.style.height = pictureHeight + 'px';
+    button.append(picture);
+    button.addEventListener('click', function () {
+      page.queue(page.buttonClicked, index);
+    });
+    // Holding Enter down clicks once, as on the desktop.
+    button.addEventListener('keydown', function (event) {
+      if (event.key === 'Enter' && event.repeat) event.preventDefault();
+    });
+    page.buttons[index] = button;
+    page.root.append(button);
+  },
+
+  cw_place__deps: ['$page'],
+  cw_place: function (isButton, index, left, top, width, height) {
+    var element = (isButton ? page.buttons : page.boxes)[index];
+    element.style.left = left + 'px';
+    element.style.top = top + 'px';
+    element.style.width = width + 'px';
+    element.style.height = height + 'px';
+    if (isButton) {
+      var picture = element.firstChild.style;
+      picture.left = Math.floor((width - element.pictureWidth) / 2) + 'px';
+      picture.top = Math.floor((height - element.pictureHeight) / 2) + 'px';
+    }
+  },
+
+  cw_set_text__deps: ['$page'],
+  cw_set_text: function (index, text) {
+    // An edit still queued is newer than what the program wrote: the box keeps the user's
+    // text, which reaches the program with that edit.
+    var value = UTF8ToString(text);
+    var pending = page.events.some(function (e) {
+      return e.kind === page.edited && e.index === index;
+    });
+    if (!pending && page.boxes[index].value !== value) page.boxes[index].value = value;
+  },
+
+  cw_announce__deps: ['$page'],
+  cw_announce: function (text) {
+    document.getElementById('board-now').textContent = UTF8ToString(text);
+  },
+
+  cw_show__deps: ['$page'],
+  cw_show: function () {
+    var first = page.root.querySelector('input, button');
+    if (first) first.focus();
+  },
+
+  cw_close__deps: ['$page'],
+  cw_close: function () {
+    if (page.root) page.root.parentNode.remove();
+    page.root = null;
+  },
+
+  cw_end: function () {
+    var ended = document.getElementById('ended');
+    ended.hidden = false;
+    ended.querySelector('button').focus();
+  },
+
+  cw_next_event__deps: ['$page', 'malloc'],
+  cw_next_event: function (out) {
+    var event = page.events.shift();
+    if (!event) return 0;
+    HEAP32[out >> 2] = event.index;
+    var text = 0;
+    if (event.text !== undefined) {
+      var size = lengthBytesUTF8(event.text) + 1;
+      text = _malloc(size);
+      stringToUTF8(event.text, text, size);
+    }
+    HEAP32[(out >> 2) + 1] = text;
+    return event.kind;
+  },
+
+  cw_wait__deps: ['$page'],
+  cw_wait: function (milliseconds) {
+    return Asyncify.handleSleep(function (resume) {
+      page.resume = resume;
+      if (page.events.length || !(milliseconds > 0)) {
+        page.wake();
+      } else {
+        page.timer = setTimeout(page.wake, Math.ceil(milliseconds));
+      }
+    });
+  },
+});

@@ -1,0 +1,444 @@
+#include "forms/web/page_window.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <utility>
+
+#include "forms/web/page.h"
+
+namespace forms::web {
+
+namespace {
+
+// A position in twips as a whole number of device pixels. Positions come from the program and
+// may be anything, so they are bounded before the conversion.
+int devicePixels(double twips, double twipsPerPixel, double ratio) {
+  const double pixels = twips / twipsPerPixel * ratio;
+  if (std::isnan(pixels)) {
+    return 0;
+  }
+  return static_cast<int>(std::lround(std::clamp(pixels, -1e6, 1e6)));
+}
+
+// Design fonts are sized for the design's pixels: 1440 twips to the inch, 72 points to it.
+double designPixels(double points, double twipsPerPixel) {
+  return points * 20.0 / twipsPerPixel;
+}
+
+// Whether an image holds as many pixels as its size says: a picture that does not is left out.
+bool complete(const Image& image) {
+  return image.width >= 0 && image.height >= 0 &&
+         image.pixels.size() >=
+             static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height);
+}
+
+// 0xAARRGGBB words to the bytes R, G, B, A that the page's bitmaps take.
+std::vector<std::uint8_t> toRgba(const Image& image) {
+  std::vector<std::uint8_t> rgba(static_cast<std::size_t>(image.width) *
+                                 static_cast<std::size_t>(image.height) * 4);
+  for (std::size_t i = 0; i * 4 < rgba.size(); ++i) {
+    const std::uint32_t argb = image.pixels[i];
+    rgba[i * 4] = static_cast<std::uint8_t>(argb >> 16);
+    rgba[i * 4 + 1] = static_cast<std::uint8_t>(argb >> 8);
+    rgba[i * 4 + 2] = static_cast<std::uint8_t>(argb);
+    rgba[i * 4 + 3] = static_cast<std::uint8_t>(argb >> 24);
+  }
+  return rgba;
+}
+
+// A picture's pixel over the colour of its box.
+std::uint32_t blend(std::uint32_t argb, Rgb back) {
+  const std::uint32_t alpha = argb >> 24;
+  if (alpha == 0xFFu) {
+    return argb;
+  }
+  std::uint32_t result = 0xFF000000u;
+  for (const int shift : {16, 8, 0}) {
+    const std::uint32_t over = (argb >> shift) & 0xFFu;
+    const std::uint32_t under = (back >> shift) & 0xFFu;
+    result |= ((over * alpha + under * (255 - alpha) + 127) / 255) << shift;
+  }
+  return result;
+}
+
+std::string jsonString(const std::string& text) {
+  std::string quoted = "\"";
+  for (const char c : text) {
+    if (c == '"' || c == '\\') {
+      quoted += '\\';
+    }
+    quoted += c;
+  }
+  return quoted + "\"";
+}
+
+}  // namespace
+
+PageWindow::PageWindow(WebRuntime& runtime, FormDescription description)
+    : runtime_(runtime), description_(std::move(description)) {
+  if (!(description_.twipsPerPixel > 0)) {
+    description_.twipsPerPixel = 15;
+  }
+  ratio_ = cw_ratio();
+  cw_window(description_.caption.c_str(), description_.clientWidth / description_.twipsPerPixel,
+            description_.clientHeight / description_.twipsPerPixel, description_.backColor);
+  if (description_.icon) {
+    const Image icon = description_.icon(std::max(1.0, ratio_));
+    if (complete(icon) && icon.width > 0 && icon.height > 0) {
+      cw_icon(toRgba(icon).data(), icon.width, icon.height);
+    }
+  }
+  buildPictures();
+  buildControls();
+  rescale();
+  if (description_.describePictures) {
+    announcedBoard_ = description_.describePictures();
+    cw_announce(announcedBoard_.c_str());
+  }
+  runtime_.setWindow(this);
+}
+
+PageWindow::~PageWindow() {
+  runtime_.setWindow(nullptr);
+  for (const Picture& picture : pictures_) {
+    picture.entry->box->setObserver(nullptr);
+  }
+  for (const TextBoxEntry& entry : description_.textBoxes) {
+    if (entry.box != nullptr) {
+      entry.box->setObserver(nullptr);
+    }
+  }
+}
+
+void PageWindow::buildPictures() {
+  // Drawn back to front: first whatever the stacking list leaves out, then the list reversed.
+  std::vector<const PictureBoxEntry*> order;
+  const auto& frontToBack = description_.frontToBack;
+  for (const PictureBoxEntry& entry : description_.pictureBoxes) {
+    if (std::find(frontToBack.begin(), frontToBack.end(), entry.name) == frontToBack.end()) {
+      order.push_back(&entry);
+    }
+  }
+  for (auto name = frontToBack.rbegin(); name != frontToBack.rend(); ++name) {
+    for (const PictureBoxEntry& entry : description_.pictureBoxes) {
+      if (entry.name == *name) {
+        order.push_back(&entry);
+      }
+    }
+  }
+  for (const PictureBoxEntry* entry : order) {
+    if (entry->box == nullptr) {
+      continue;
+    }
+    entry->box->setObserver(this);
+    pictures_.push_back({entry});
+  }
+}
+
+void PageWindow::renderPictures() {
+  const double tpp = description_.twipsPerPixel;
+  std::vector<Image> images;
+  int atlasWidth = 0;
+  int atlasHeight = 0;
+  for (Picture& picture : pictures_) {
+    const PictureBoxEntry& entry = *picture.entry;
+    Image image;
+    if (entry.picture) {
+      image = entry.picture(ratio_);
+    }
+    if (!complete(image)) {
+      image = {};
+    }
+    // The box may come out a device pixel wider or taller than its picture, depending on where
+    // its edges round to; the picture's place in the bitmap covers the widest it can be.
+    const RectF& rect = entry.box->rect();
+    picture.width =
+        std::max(image.width, static_cast<int>(std::ceil(rect.width / tpp * ratio_)) + 1);
+    picture.height =
+        std::max(image.height, static_cast<int>(std::ceil(rect.height / tpp * ratio_)) + 1);
+    picture.top = atlasHeight;
+    atlasWidth = std::max(atlasWidth, picture.width);
+    atlasHeight += picture.height;
+    images.push_back(std::move(image));
+  }
+
+  // Each picture over its box's colour, as the box shows it, as the bytes R, G, B, A.
+  const auto stride = static_cast<std::size_t>(atlasWidth) * 4;
+  std::vector<std::uint8_t> rgba(stride * static_cast<std::size_t>(atlasHeight));
+  for (std::size_t i = 0; i < pictures_.size(); ++i) {
+    Picture& picture = pictures_[i];
+    const Image& image = images[i];
+    const Rgb back = picture.entry->backColor;
+    for (int y = 0; y < picture.height; ++y) {
+      std::uint8_t* out = rgba.data() + static_cast<std::size_t>(picture.top + y) * stride;
+      for (int x = 0; x < picture.width; ++x, out += 4) {
+        const std::uint32_t pixel =
+            blend(x < image.width && y < image.height ? image.pixel(x, y) : 0, back);
+        out[0] = static_cast<std::uint8_t>(pixel >> 16);
+        out[1] = static_cast<std::uint8_t>(pixel >> 8);
+        out[2] = static_cast<std::uint8_t>(pixel);
+        out[3] = 0xFF;
+      }
+    }
+    picture.probeX = image.width / 2;
+    picture.probeY = image.height / 2;
+    const std::uint32_t probe =
+        image.width > 0 && image.height > 0 ? image.pixel(picture.probeX, picture.probeY) : 0;
+    picture.probeColor = blend(probe, back) & 0xFFFFFFu;
+  }
+  cw_pictures(rgba.data(), atlasWidth, atlasHeight);
+
+  for (const Picture& picture : pictures_) {
+    for (const LineEntry& line : picture.entry->lines) {
+      // Centred on the pixel the line passes through, as wide as asked in whole device pixels.
+      const int lineWidth = std::max(1, static_cast<int>(std::lround(line.widthPixels * ratio_)));
+      const double centre = (lineWidth % 2 == 1) ? 0.5 : 0.0;
+      const auto at = [&](float twips, int origin) {
+        return origin + devicePixels(twips, tpp, ratio_) + centre;
+      };
+      cw_line(0, picture.top, picture.width, picture.height, at(line.line.x1, 0),
+              at(line.line.y1, picture.top), at(line.line.x2, 0), at(line.line.y2, picture.top),
+              lineWidth, line.color);
+    }
+  }
+}
+
+void PageWindow::buildControls() {
+  // Created in the tab order, which is then simply the page's own.
+  std::vector<std::pair<int, int>> order;  // tab index, then text boxes as -1 - i, buttons as i
+  for (std::size_t i = 0; i < description_.textBoxes.size(); ++i) {
+    if (description_.textBoxes[i].box != nullptr) {
+      order.emplace_back(description_.textBoxes[i].tabIndex, -1 - static_cast<int>(i));
+    }
+  }
+  for (std::size_t i = 0; i < description_.buttons.size(); ++i) {
+    if (description_.buttons[i].button != nullptr) {
+      order.emplace_back(description_.buttons[i].tabIndex, static_cast<int>(i));
+    }
+  }
+  std::stable_sort(order.begin(), order.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  const double tpp = description_.twipsPerPixel;
+  for (const auto& [tabIndex, control] : order) {
+    if (control < 0) {
+      const auto index = static_cast<std::size_t>(-1 - control);
+      const TextBoxEntry& entry = description_.textBoxes[index];
+      const std::string& name =
+          entry.accessibleName.empty() ? entry.box->Text() : entry.accessibleName;
+      cw_text_box(static_cast<int>(index), entry.box->Text().c_str(), name.c_str(),
+                  entry.accessibleDescription.c_str(), entry.font.family.c_str(),
+                  designPixels(entry.font.points, tpp), entry.font.bold ? 1 : 0, entry.foreColor,
+                  entry.backColor);
+      entry.box->setObserver(this);
+    } else {
+      const ButtonEntry& entry = description_.buttons[static_cast<std::size_t>(control)];
+      // Whole pixels, as the word is drawn on the desktop.
+      cw_button(control, entry.word.c_str(), entry.accessibleDescription.c_str(),
+                entry.wordFont.family.c_str(),
+                std::max(1.0, std::round(designPixels(entry.wordFont.points, tpp))),
+                entry.wordFont.bold ? 1 : 0, entry.faceColor, entry.wordColor,
+                entry.pictureWidthPixels, entry.pictureHeightPixels);
+    }
+  }
+}
+
+void PageWindow::placeControls() {
+  const auto place = [this](int isButton, std::size_t index, const RectF& twips) {
+    const Rect r = toDevice(twips);
+    cw_place(isButton, static_cast<int>(index), r.left / ratio_, r.top / ratio_,
+             (r.right - r.left) / ratio_, (r.bottom - r.top) / ratio_);
+  };
+  for (std::size_t i = 0; i < description_.textBoxes.size(); ++i) {
+    place(0, i, description_.textBoxes[i].rect);
+  }
+  for (std::size_t i = 0; i < description_.buttons.size(); ++i) {
+    place(1, i, description_.buttons[i].rect);
+  }
+}
+
+// Everything that depends on the device pixel ratio, and a repaint of the whole window.
+void PageWindow::rescale() {
+  ratio_ = cw_ratio();
+  if (!(ratio_ > 0) || !std::isfinite(ratio_)) {
+    ratio_ = 1;
+  }
+  const Rect whole = toDevice({0, 0, description_.clientWidth, description_.clientHeight});
+  cw_canvas(whole.right, whole.bottom);
+  renderPictures();
+  placeControls();
+  dirty_.clear();
+  invalidate(whole);
+}
+
+void PageWindow::load() {
+  if (description_.onLoad) {
+    runtime_.dispatch(description_.onLoad);
+  }
+}
+
+void PageWindow::present() {
+  flush();
+  cw_show();
+}
+
+void PageWindow::close() {
+  cw_close();
+}
+
+PageWindow::Rect PageWindow::toDevice(const RectF& twips) const {
+  const double tpp = description_.twipsPerPixel;
+  return {
+      devicePixels(twips.left, tpp, ratio_), devicePixels(twips.top, tpp, ratio_),
+      devicePixels(static_cast<double>(twips.left) + static_cast<double>(twips.width), tpp, ratio_),
+      devicePixels(static_cast<double>(twips.top) + static_cast<double>(twips.height), tpp,
+                   ratio_)};
+}
+
+void PageWindow::invalidate(const Rect& rect) {
+  if (rect.empty()) {
+    return;
+  }
+  // A moving disk's old and new places overlap: one rectangle covers both. Rectangles that do
+  // not touch stay apart, so that far corners are not repainted for nothing.
+  Rect merged = rect;
+  for (auto other = dirty_.begin(); other != dirty_.end();) {
+    if (other->left <= merged.right && merged.left <= other->right && other->top <= merged.bottom &&
+        merged.top <= other->bottom) {
+      merged = {std::min(merged.left, other->left), std::min(merged.top, other->top),
+                std::max(merged.right, other->right), std::max(merged.bottom, other->bottom)};
+      other = dirty_.erase(other);
+      other = dirty_.begin();
+    } else {
+      ++other;
+    }
+  }
+  dirty_.push_back(merged);
+}
+
+void PageWindow::pictureChanged(const PictureBox& box, const RectF& before, bool wasVisible) {
+  if (wasVisible) {
+    invalidate(toDevice(before));
+  }
+  if (box.Visible() != False) {
+    invalidate(toDevice(box.rect()));
+  }
+  boardChanged_ = true;
+}
+
+void PageWindow::textChanged(const TextBox& box) {
+  for (std::size_t i = 0; i < description_.textBoxes.size(); ++i) {
+    if (description_.textBoxes[i].box == &box) {
+      cw_set_text(static_cast<int>(i), box.Text().c_str());
+    }
+  }
+}
+
+void PageWindow::paint(const Rect& dirty) {
+  const Rect whole = toDevice({0, 0, description_.clientWidth, description_.clientHeight});
+  const Rect clip{std::max(dirty.left, 0), std::max(dirty.top, 0),
+                  std::min(dirty.right, whole.right), std::min(dirty.bottom, whole.bottom)};
+  if (clip.empty()) {
+    return;
+  }
+  commands_.clear();
+  const auto command = [this](int kind, int sx, int sy, const Rect& target) {
+    commands_.insert(commands_.end(), {kind, sx, sy, target.right - target.left,
+                                       target.bottom - target.top, target.left, target.top});
+  };
+  command(0, 0, 0, clip);
+  for (const Picture& picture : pictures_) {
+    const PictureBox& box = *picture.entry->box;
+    if (box.Visible() == False) {
+      continue;
+    }
+    const Rect at = toDevice(box.rect());
+    const Rect part{std::max(at.left, clip.left), std::max(at.top, clip.top),
+                    std::min(at.right, clip.right), std::min(at.bottom, clip.bottom)};
+    if (!part.empty()) {
+      command(1, part.left - at.left, picture.top + part.top - at.top, part);
+    }
+  }
+  cw_paint(commands_.data(), static_cast<int>(commands_.size() / 7));
+  ++paints_;
+}
+
+void PageWindow::flush() {
+  for (const Rect& rect : dirty_) {
+    paint(rect);
+  }
+  dirty_.clear();
+}
+
+void PageWindow::announceBoard() {
+  if (!boardChanged_) {
+    return;
+  }
+  boardChanged_ = false;
+  if (!description_.describePictures) {
+    return;
+  }
+  std::string summary = description_.describePictures();
+  if (summary != announcedBoard_) {
+    announcedBoard_ = std::move(summary);
+    cw_announce(announcedBoard_.c_str());
+  }
+}
+
+bool PageWindow::dispatchQueued() {
+  bool any = false;
+  std::int32_t out[2] = {0, 0};
+  for (int kind = cw_next_event(out); kind != kNoEvent; kind = cw_next_event(out)) {
+    any = true;
+    const auto index = static_cast<std::size_t>(out[0]);
+    // The page hands over the text; it is ours to free whatever happens next.
+    std::unique_ptr<char, decltype(&std::free)> text(
+        reinterpret_cast<char*>(static_cast<std::uintptr_t>(out[1])), &std::free);
+    if (kind == kRatioChanged) {
+      rescale();
+    } else if (kind == kButtonClicked && index < description_.buttons.size()) {
+      CommandButton* button = description_.buttons[index].button;
+      runtime_.dispatch([button] { button->click(); });
+    } else if (index < description_.textBoxes.size()) {
+      TextBox* box = description_.textBoxes[index].box;
+      if (kind == kTextBoxClicked) {
+        runtime_.dispatch([box] { box->click(); });
+      } else if (kind == kTextEdited && text != nullptr) {
+        std::string value(text.get());
+        runtime_.dispatch([box, &value] { box->setText(std::move(value)); });
+      }
+    }
+    if (runtime_.ended()) {
+      break;
+    }
+  }
+  return any;
+}
+
+std::string PageWindow::layoutJson() const {
+  std::string json = "{\"ratio\":" + std::to_string(ratio_) +
+                     ",\"paints\":" + std::to_string(paints_) + ",\"pictures\":[";
+  char buffer[256];
+  for (const Picture& picture : pictures_) {
+    const Rect r = toDevice(picture.entry->box->rect());
+    json += "{\"name\":" + jsonString(picture.entry->name);
+    std::snprintf(buffer, sizeof buffer,
+                  ",\"x\":%g,\"y\":%g,\"width\":%g,\"height\":%g,\"visible\":%s,"
+                  "\"probe\":[%g,%g],\"color\":%u},",
+                  r.left / ratio_, r.top / ratio_, (r.right - r.left) / ratio_,
+                  (r.bottom - r.top) / ratio_,
+                  picture.entry->box->Visible() != False ? "true" : "false",
+                  (r.left + picture.probeX + 0.5) / ratio_, (r.top + picture.probeY + 0.5) / ratio_,
+                  picture.probeColor);
+    json += buffer;
+  }
+  if (json.back() == ',') {
+    json.pop_back();
+  }
+  return json + "]}";
+}
+
+}  // namespace forms::web

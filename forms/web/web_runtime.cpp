@@ -1,0 +1,50 @@
+#include "forms/web/web_runtime.h"
+
+#include <algorithm>
+
+#include "forms/web/page.h"
+#include "forms/web/page_window.h"
+
+namespace forms::web {
+
+void WebRuntime::run() {
+  while (!ended()) {
+    pumpEvents(static_cast<float>(kLongestWaitSeconds));
+  }
+}
+
+void WebRuntime::pumpEvents(float waitSeconds) {
+  if (window_ != nullptr) {
+    window_->flush();
+  }
+  if ((window_ != nullptr && window_->dispatchQueued()) || ended()) {
+    return;
+  }
+  // The negated test also refuses a wait that is not a number.
+  const double seconds =
+      waitSeconds > 0.0f ? std::min(static_cast<double>(waitSeconds), kLongestWaitSeconds) : 0.0;
+  const auto now = std::chrono::steady_clock::now();
+  if (seconds == 0.0 && now - lastYield_ < std::chrono::duration<double>(kYieldIntervalSeconds)) {
+    return;
+  }
+  if (window_ != nullptr) {
+    window_->announceBoard();
+  }
+  cw_wait(seconds * 1000.0);
+  lastYield_ = std::chrono::steady_clock::now();
+  if (window_ != nullptr) {
+    window_->dispatchQueued();
+  }
+}
+
+void WebRuntime::closeWindow() {
+  if (window_ != nullptr) {
+    window_->close();
+  }
+}
+
+void WebRuntime::endRequested() {
+  cw_end();
+}
+
+}  // namespace forms::web

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <chrono>
+
+#include "forms/runtime.h"
+
+namespace forms::web {
+
+class PageWindow;
+
+// The runtime in a browser. The browser runs its own event loop, so a pump hands control back
+// to it: the whole call stack is suspended (Asyncify) until the next queued input or the
+// deadline, whichever comes first, and the browser paints and delivers input meanwhile. Input
+// is only queued by the page; the pump dispatches it here, so a run started from inside a
+// pause is an ordinary deeper call and the page never re-enters the program.
+class WebRuntime final : public Runtime {
+ public:
+  double Timer() override { return clock_.seconds(); }
+
+  void setWindow(PageWindow* window) { window_ = window; }
+
+  // Pumps until the program ends: the program's event loop.
+  void run();
+
+  // A pump asked not to wait still lets the browser in, but at most this often: handing control
+  // to the browser and back costs far more than a step of an animation, and a person cannot
+  // tell input handled now from input handled a millisecond later.
+  static constexpr double kYieldIntervalSeconds = 0.001;
+  // Longest single sleep of one pump; the caller, which loops on its own clock, pumps again.
+  static constexpr double kLongestWaitSeconds = 3600.0;
+
+ protected:
+  void pumpEvents(float waitSeconds) override;
+  void closeWindow() override;
+  void endRequested() override;
+
+ private:
+  MonotonicClock clock_;
+  PageWindow* window_ = nullptr;
+  std::chrono::steady_clock::time_point lastYield_ = std::chrono::steady_clock::now();
+};
+
+}  // namespace forms::web

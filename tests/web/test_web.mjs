@@ -1,0 +1,181 @@
+// The browser edition in Debian's Chromium, headless: start-up, typed counts, whole runs, reset
+// and quit in the middle of a run, the keyboard, assistive technology and a small screen.
+//   node tests/web/test_web.mjs SITE
+import { after, before, test } from 'node:test';
+import assert from 'node:assert/strict';
+import { openSite } from './browser.mjs';
+
+const DISKS = 'Number of disks (1 to 7)';
+const DELAY = 'Pause after each step, in seconds';
+let site;
+before(async () => { site = await openSite(process.argv[2] ?? 'build/web'); });
+after(() => site?.close());
+
+// Clicks a box that still shows its prompt, which the click clears. The program takes the click
+// from the page's queue a moment later; a person is never as quick to type as a script.
+async function clickBox(page, name) {
+  await page.getByRole('textbox', { name }).click();
+  await page.waitForFunction((n) => !document.querySelector(`[aria-label="${n}"]`).value, name);
+}
+
+async function enter(page, name, text) {
+  await clickBox(page, name);
+  await page.keyboard.type(text);
+}
+
+// Starts a run; one with a pause is followed until a disk is above the posts.
+async function startRun(page, disks, delay) {
+  await enter(page, DISKS, disks);
+  await enter(page, DELAY, delay);
+  await page.getByRole('button', { name: 'Moves' }).click();
+  if (delay !== '0') await page.getByText(/moving$/).waitFor({ state: 'attached' });
+}
+
+const finished = (page, disks) => page.waitForFunction(
+  (text) => document.getElementById('board-now').textContent === text,
+  `Left peg: none; middle peg: none; right peg: ${disks} disks`, { timeout: 60000 });
+
+// Every visible disk shows its own colour at its middle, and every hidden one does not, in the
+// next frames after an input: what a person sees at once.
+async function assertDisksShown(page, count) {
+  await page.evaluate(() => new Promise((r) => requestAnimationFrame(() => setTimeout(r, 20))));
+  const { pictures } = await site.layout(page);
+  const disks = [0, 1, 2, 3, 4, 5, 6].map((i) => pictures.find((p) => p.name === `Picture1(${i})`));
+  assert.deepEqual(disks.map((d) => d.visible), disks.map((_, i) => i < count));
+  const seen = await site.colours(page, disks.map((d) => d.probe));
+  assert.deepEqual(seen.map((c, i) => site.near(c, disks[i].color)), disks.map((d) => d.visible));
+  return { pictures, disks };
+}
+
+test('start-up: a sharp canvas at the design size, posts, bases and picture buttons', async () => {
+  const page = await site.open({ deviceScaleFactor: 2 });
+  assert.equal(await page.title(), 'Corvane by Ambrell');
+  const canvas = await page.$eval('#window > canvas', (c) => [c.width, c.height, c.style.width]);
+  assert.deepEqual(canvas, [1984, 1468, '992px']);
+  const { pictures } = await site.layout(page);
+  const pieces = pictures.filter((p) => /^Picture[23]/.test(p.name));
+  assert.equal(pieces.length, 6);
+  const seen = await site.colours(page, pieces.map((p) => p.probe));
+  assert.deepEqual(seen.map((c, i) => site.near(c, pieces[i].color)), pieces.map(() => true));
+  await assertDisksShown(page, 0);
+  // Each button: the raised edge, its black face, and its white word across the middle.
+  for (const word of ['Moves', 'Reset', 'Quit']) {
+    const b = await page.getByRole('button', { name: word }).boundingBox();
+    const across = Array.from({ length: 40 }, (_, i) => [b.x + 8 + i, b.y + b.height / 2]);
+    const y = b.y + b.height / 2;
+    const [edge, shadow, face, ...middle] = await site.colours(page,
+      [[b.x + 0.5, y], [b.x + b.width - 0.5, y], [b.x + 4, b.y + 4], ...across]);
+    assert.deepEqual([edge, shadow, face], [0xffffff, 0x696969, 0x000000], word);
+    assert.ok(middle.some((c) => site.near(c, 0xffffff, 40)), `${word} shows its word`);
+  }
+  assert.equal(await page.evaluate(() => document.activeElement.ariaLabel), 'Reset');
+  assert.deepEqual(site.errors(page), []);
+});
+
+test('a typed count shows its stack at once', async () => {
+  const page = await site.open();
+  await clickBox(page, DISKS);
+  for (const [key, shown] of [['3', 3], ['Backspace', 0], ['7', 7], ['Backspace', 0], ['9', 1]]) {
+    await page.keyboard.press(key);
+    await assertDisksShown(page, shown);
+  }
+});
+
+test('a three-disk run at delay 0 leaves every disk at rest on the right peg', async () => {
+  const page = await site.open();
+  const announced = await site.watchAnnouncements(page);
+  await startRun(page, '3', '0');
+  await finished(page, 3);
+  const { pictures, disks } = await assertDisksShown(page, 3);
+  const post = pictures.find((p) => p.name === 'Picture2(2)');
+  const base = pictures.find((p) => p.name === 'Picture3(2)');
+  disks.slice(0, 3).forEach((d, i) => {
+    // Within a step (40 twips, under 3 pixels) of the post's centre and of what it stands on.
+    assert.ok(Math.abs(d.x + d.width / 2 - (post.x + post.width / 2)) < 3, d.name);
+    assert.ok(Math.abs(d.y + d.height - (i === 0 ? base.y : disks[i - 1].y)) < 3, d.name);
+  });
+  // The live region told of disks on the move, and changed only when its words did.
+  const texts = await announced();
+  assert.ok(texts.some((t) => t.endsWith('moving')), texts);
+  assert.ok(texts.every((t, i) => i === 0 || t !== texts[i - 1]), texts);
+});
+
+test('reset in the middle of a run stops it and clears the board', async () => {
+  const page = await site.open();
+  await startRun(page, '5', '0.01');
+  await page.getByRole('button', { name: 'Reset' }).click();
+  await assertDisksShown(page, 0);
+  for (const name of [DISKS, DELAY]) {
+    assert.equal(await page.getByRole('textbox', { name }).inputValue(), '');
+  }
+  // A new stack stays where it was put: nothing of the old run moves it any more.
+  await page.getByRole('textbox', { name: DISKS }).fill('4');
+  const before = await assertDisksShown(page, 4);
+  await page.waitForTimeout(500);
+  assert.deepEqual((await assertDisksShown(page, 4)).disks.slice(0, 4), before.disks.slice(0, 4));
+});
+
+test('quit in the middle of a run ends the program, and the page can start it again', async () => {
+  const page = await site.open();
+  await startRun(page, '7', '0.01');
+  await page.getByRole('button', { name: 'Quit' }).click();
+  await page.getByText('Corvane has ended.').waitFor();
+  assert.equal(await page.locator('#window').count(), 0);
+  assert.equal(await page.evaluate(() => document.activeElement.textContent), 'Start again');
+  await page.getByRole('button', { name: 'Start again' }).click();
+  await page.waitForFunction(() => Module.calledRun && document.querySelector('main *'));
+  assert.equal(await page.getByRole('textbox', { name: DISKS }).inputValue(), 'Disks (1-7)');
+  assert.deepEqual(site.errors(page), []);
+});
+
+test('the keyboard alone: tab order as on the desktop, then a run started with the space bar',
+  async () => {
+    const page = await site.open();
+    const focused = () => page.evaluate(() => document.activeElement.ariaLabel);
+    const order = [];
+    for (let i = 0; i < 5; ++i) {
+      order.push(await focused());
+      await page.keyboard.press('Tab');
+    }
+    assert.deepEqual(order, ['Reset', DISKS, DELAY, 'Moves', 'Quit']);
+    await page.keyboard.press('Shift+Tab');
+    assert.equal(await focused(), 'Quit');
+    // Tabbing into a box selects its text, the prompt too, so typing replaces it.
+    await page.getByRole('button', { name: 'Reset' }).focus();
+    for (const text of ['2', '0']) {
+      await page.keyboard.press('Tab');
+      await page.keyboard.type(text);
+    }
+    await page.keyboard.press('Tab');
+    await page.keyboard.press('Space');
+    await finished(page, 2);
+  });
+
+test('assistive technology: names, descriptions and the board in words', async () => {
+  const page = await site.open();
+  const described = [
+    ['textbox', DISKS, 'How many disks to stack on the left peg, from 1 to 7'],
+    ['textbox', DELAY, /empty or 0 means no pause/],
+    ['button', 'Moves', /^Solve the puzzle/],
+    ['button', 'Reset', /^Stop a run/],
+    ['button', 'Quit', 'Close the window and end the program'],
+    ['img', 'Board', 'Left peg: none; middle peg: none; right peg: none'],
+  ];
+  for (const [role, name, description] of described) {
+    assert.equal(await page.getByRole(role, { name, description, exact: true }).count(), 1, name);
+  }
+  assert.equal(await page.locator('#board-now').getAttribute('aria-live'), 'polite');
+  await enter(page, DISKS, '6');
+  await page.getByRole('img', { name: 'Board', description: /^Left peg: 6 disks;/ }).waitFor();
+});
+
+test('on a small screen the window shrinks whole and clicks still land', async () => {
+  const page = await site.open({ viewport: { width: 496, height: 367 } });
+  const canvas = await page.locator('#window > canvas').boundingBox();
+  assert.deepEqual([canvas.width, canvas.height], [496, 367]);
+  await enter(page, DISKS, '2');
+  await assertDisksShown(page, 2);
+  const quit = await page.getByRole('button', { name: 'Quit' }).boundingBox();
+  await page.mouse.click(quit.x + quit.width / 2, quit.y + quit.height / 2);
+  await page.getByText('Corvane has ended.').waitFor();
+});
