@@ -164,13 +164,15 @@ QRectF FormWindow::toPixels(const RectF& twips) const {
   return forms::qt::toPixels(twips, description_.twipsPerPixel, devicePixelRatioF());
 }
 
-void FormWindow::pictureChanged(const PictureBox& box, const RectF& before, bool wasVisible) {
-  const qreal ratio = devicePixelRatioF();
-  if (wasVisible) {
-    update(painter_.damage(before, ratio));
+void FormWindow::pictureChanged(const PictureBox& box, const RectF&, bool) {
+  const PicturePainter::Damage damage = painter_.changed(box, devicePixelRatioF());
+  if (!damage.scroll.isEmpty()) {
+    scroll(damage.delta.x(), damage.delta.y(), damage.scroll);
   }
-  if (box.Visible() != False) {
-    update(painter_.damage(box.rect(), ratio));
+  for (const QRect& rect : damage.repaint) {
+    if (!rect.isEmpty()) {
+      update(rect);
+    }
   }
   if (board_) {
     board_->boardChanged();
@@ -190,8 +192,17 @@ void FormWindow::textChanged(const TextBox& box) {
 }
 
 void FormWindow::paintEvent(QPaintEvent* event) {
+  // Painting into the window's own image needs no painter, which costs more than a step's
+  // pixels; a grab or any other target gets one.
+  QPoint offset;
+  QPaintDevice* device = redirected(&offset);
+  if (device != nullptr && device->devType() == QInternal::Image && offset.isNull() &&
+      sharedPainter() == nullptr &&
+      painter_.paint(*static_cast<QImage*>(device), event->region(), devicePixelRatioF())) {
+    return;
+  }
   QPainter painter(this);
-  painter_.paint(painter, event->rect(), devicePixelRatioF());
+  painter_.paint(painter, event->region(), devicePixelRatioF());
 }
 
 void FormWindow::quit() {
