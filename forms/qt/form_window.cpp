@@ -169,11 +169,15 @@ void FormWindow::pictureChanged(const PictureBox& box, const RectF&, bool) {
   if (!damage.scroll.isEmpty()) {
     scroll(damage.delta.x(), damage.delta.y(), damage.scroll);
   }
+  // Painted at once rather than at the next pass of the event loop, which spares a wake-up of
+  // that loop at every step of a run.
+  QRegion region;
   for (const QRect& rect : damage.repaint) {
     if (!rect.isEmpty()) {
-      update(rect);
+      region += rect;
     }
   }
+  repaint(region);
   if (board_) {
     board_->boardChanged();
   }

@@ -18,6 +18,16 @@ namespace {
 // A box larger than this many device pixels either way shows only this much of itself.
 constexpr int kLargestFace = 4096;
 
+// QRect's own are not inlined, and painting a step asks these of every box.
+bool meets(const QRect& a, const QRect& b) {
+  return a.left() <= b.right() && b.left() <= a.right() && a.top() <= b.bottom() &&
+         b.top() <= a.bottom() && !a.isEmpty() && !b.isEmpty();
+}
+QRect common(const QRect& a, const QRect& b) {
+  return {QPoint(std::max(a.left(), b.left()), std::max(a.top(), b.top())),
+          QPoint(std::min(a.right(), b.right()), std::min(a.bottom(), b.bottom()))};
+}
+
 }  // namespace
 
 PicturePainter::PicturePainter(const FormDescription& description) : description_(description) {
@@ -182,12 +192,12 @@ bool PicturePainter::canScroll(std::size_t index, const QRect& from, const QRect
     return false;
   }
   for (std::size_t j = index + 1; j < pictures_.size(); ++j) {
-    if (pictures_[j].rect.intersects(both)) {
+    if (meets(pictures_[j].rect, both)) {
       return false;
     }
   }
   return std::none_of(controls_.begin(), controls_.end(),
-                      [&both](const QRect& control) { return control.intersects(both); });
+                      [&both](const QRect& control) { return meets(control, both); });
 }
 
 namespace {
@@ -195,7 +205,7 @@ namespace {
 // What of `a` lies outside `b`, for two rectangles of one size, one moved from the other along
 // a single axis.
 QRect outside(const QRect& a, const QRect& b) {
-  if (!a.intersects(b)) {
+  if (!meets(a, b)) {
     return a;
   }
   if (a.left() == b.left()) {
@@ -209,7 +219,7 @@ QRect outside(const QRect& a, const QRect& b) {
 // `area` less the part of it that `cover` hides, where that leaves a rectangle; otherwise all of
 // `area`.
 QRect uncovered(const QRect& area, const QRect& cover) {
-  if (!area.intersects(cover)) {
+  if (!meets(area, cover)) {
     return area;
   }
   QRect rest = area;
@@ -318,13 +328,13 @@ template <typename Canvas>
 void PicturePainter::paintArea(Canvas& canvas, const QRect& area, std::size_t end) {
   for (std::size_t k = end; k-- > 0;) {
     Picture& picture = pictures_[k];
-    if (!picture.rect.intersects(area)) {
+    if (!meets(picture.rect, area)) {
       continue;
     }
     if (!picture.drawn) {
       draw(picture);
     }
-    const QRect part = area & picture.rect;
+    const QRect part = common(area, picture.rect);
     canvas.copy(part, picture.face, part.topLeft() - picture.rect.topLeft());
     if (area.top() < part.top()) {
       paintArea(canvas, {area.left(), area.top(), area.width(), part.top() - area.top()}, k);
@@ -386,9 +396,9 @@ bool PicturePainter::paint(QImage& image, const QRegion& region, qreal ratio) {
   ImageCanvas canvas{image.bits(), image.bytesPerLine(), backgroundPixel_};
   const QRect bounds = image.rect();
   for (const QRect& rect : region) {
-    const QRect area =
-        QRect(rect.x() * whole, rect.y() * whole, rect.width() * whole, rect.height() * whole) &
-        bounds;
+    const QRect area = common(
+        QRect(rect.x() * whole, rect.y() * whole, rect.width() * whole, rect.height() * whole),
+        bounds);
     if (!area.isEmpty()) {
       paintArea(canvas, area, pictures_.size());
     }
