@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QFontInfo>
 #include <QLineEdit>
-#include <QPaintEvent>
 #include <QProcess>
 #include <chrono>
 #include <cmath>
@@ -77,17 +76,6 @@ QPoint highlight(std::size_t disk, double left) {
 QPoint highlight(std::size_t disk) {
   return highlight(disk, board::kDisks[disk].rect.left);
 }
-
-// Collects the areas of the window that get repainted.
-struct PaintWatch : QObject {
-  QRegion painted;
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Paint) {
-      painted += static_cast<QPaintEvent*>(event)->region();
-    }
-    return false;
-  }
-};
 
 }  // namespace
 
@@ -205,37 +193,6 @@ class WindowTest : public QObject {
     expect(stacked, "disk 0 above the base", base - QPoint(0, 1),
            board::diskPicture(0, 1.0).pixel(base.x() - px(board::kDisks[0].rect.left), 31));
     QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join('\n')));
-  }
-
-  // A step of the animation repaints only what it changes: sideways, the strip the disk
-  // uncovers, its picture being moved as it is; upwards, the strips it uncovers and newly covers,
-  // all its rows being alike. Hidden, it repaints where it was.
-  void aMoveRepaintsOnlyWhatItChanges() {
-    Screen screen;
-    forms::PictureBox& disk = screen.form.Picture1[6];
-    disk.setVisible(forms::True);
-    QVERIFY(QTest::qWaitForWindowExposed(&screen.window));
-    QCoreApplication::processEvents();
-    PaintWatch watch;
-    screen.window.installEventFilter(&watch);
-    const auto place = [&] { return screen.window.toPixels(disk.rect()).toAlignedRect(); };
-
-    const QRect home = place();
-    disk.setLeft(disk.Left() + 40);
-    const QRect right = place();
-    QTRY_VERIFY(!watch.painted.isEmpty());
-    QCOMPARE(watch.painted, QRegion(home) - right);
-
-    watch.painted = QRegion();
-    disk.setTop(disk.Top() - 40);
-    const QRect up = place();
-    QTRY_VERIFY(!watch.painted.isEmpty());
-    QCOMPARE(watch.painted, QRegion(right) ^ up);
-
-    watch.painted = QRegion();
-    disk.setVisible(forms::False);
-    QTRY_VERIFY(!watch.painted.isEmpty());
-    QCOMPARE(watch.painted, QRegion(up));
   }
 
   // Everything from the keyboard alone, in the tab order Reset, count, delay, Moves, Quit. A

@@ -165,19 +165,7 @@ QRectF FormWindow::toPixels(const RectF& twips) const {
 }
 
 void FormWindow::pictureChanged(const PictureBox& box, const RectF&, bool) {
-  const PicturePainter::Damage damage = painter_.changed(box, devicePixelRatioF());
-  if (!damage.scroll.isEmpty()) {
-    scroll(damage.delta.x(), damage.delta.y(), damage.scroll);
-  }
-  // Painted at once rather than at the next pass of the event loop, which spares a wake-up of
-  // that loop at every step of a run.
-  QRegion region;
-  for (const QRect& rect : damage.repaint) {
-    if (!rect.isEmpty()) {
-      region += rect;
-    }
-  }
-  repaint(region);
+  painter_.changed(*this, box);
   if (board_) {
     board_->boardChanged();
   }

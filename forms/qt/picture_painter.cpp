@@ -4,10 +4,15 @@
 #include <cmath>
 #include <cstring>
 
+#include <QBackingStore>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QPainter>
 #include <QPen>
 #include <QPixmap>
 #include <QRectF>
+#include <QWidget>
+#include <QWindow>
 
 #include "forms/qt/pixels.h"
 
@@ -177,6 +182,15 @@ QRect PicturePainter::toLogical(const QRect& device) const {
       .toAlignedRect();
 }
 
+QRect PicturePainter::covering(const QRect& logical) const {
+  const auto edge = [this](int at, bool after) {
+    const double device = at * ratio_;
+    return static_cast<int>(after ? std::ceil(device) : std::floor(device));
+  };
+  return {QPoint(edge(logical.left(), false), edge(logical.top(), false)),
+          QPoint(edge(logical.right() + 1, true) - 1, edge(logical.bottom() + 1, true) - 1)};
+}
+
 // Moving the pixels on screen copies them whole, so the box must be in front of everything it
 // covers before and after, and the move must be whole logical pixels.
 bool PicturePainter::canScroll(std::size_t index, const QRect& from, const QRect& to) const {
@@ -241,13 +255,7 @@ QRect uncovered(const QRect& area, const QRect& cover) {
 
 }  // namespace
 
-PicturePainter::Damage PicturePainter::changed(const PictureBox& box, qreal ratio) {
-  if (ratio != ratio_) {
-    setRatio(ratio);
-    // Everything has a new place.
-    return {
-        {}, {}, {toLogical(place({0, 0, description_.clientWidth, description_.clientHeight}))}};
-  }
+PicturePainter::Damage PicturePainter::damage(const PictureBox& box) {
   std::size_t index = 0;
   while (index < pictures_.size() && pictures_[index].entry->box != &box) {
     ++index;
@@ -274,7 +282,7 @@ PicturePainter::Damage PicturePainter::changed(const PictureBox& box, qreal rati
       // Where the old and new places overlap, the box shows the same pixels as before.
       changed = {outside(from, to), outside(to, from)};
     } else if (canScroll(index, from, to)) {
-      return {toLogical(from | to), delta / ratio_, {}};
+      return {from, delta, {outside(from, to), QRect()}};
     }
   }
   // Boxes in front keep their pixels.
@@ -283,7 +291,78 @@ PicturePainter::Damage PicturePainter::changed(const PictureBox& box, qreal rati
       rect = uncovered(rect, pictures_[j].rect);
     }
   }
-  return {{}, {}, {toLogical(changed[0]), toLogical(changed[1])}};
+  return {{}, {}, changed};
+}
+
+void PicturePainter::changed(QWidget& window, const PictureBox& box) {
+  const qreal ratio = window.devicePixelRatioF();
+  if (ratio != ratio_) {
+    // Every box has a new place.
+    setRatio(ratio);
+    window.update();
+    return;
+  }
+  const Damage change = damage(box);
+  QRegion repaint;
+  for (const QRect& rect : change.repaint) {
+    if (!rect.isEmpty()) {
+      repaint += toLogical(rect);
+    }
+  }
+  QBackingStore* store = window.backingStore();
+  const QWindow* handle = window.windowHandle();
+  // Straight into the window's image only where no control lies: the window's own repaint
+  // leaves the controls' pixels to them.
+  const QRect touched = covering(repaint.boundingRect());
+  const bool atOnce =
+      imageWorks_ && window.isWindow() && window.isVisible() && window.updatesEnabled() &&
+      store != nullptr && handle != nullptr && handle->isExposed() &&
+      store->size() == window.size() &&
+      std::none_of(controls_.begin(), controls_.end(),
+                   [&touched](const QRect& control) { return meets(control, touched); });
+  if (!change.moved.isEmpty()) {
+    const QRect from = toLogical(change.moved);
+    const QPoint delta = change.delta / ratio_;
+    if (atOnce) {
+      // The pixels to move must be current: whatever the window has yet to repaint is painted
+      // first.
+      QEvent sync(QEvent::UpdateRequest);
+      QCoreApplication::sendEvent(&window, &sync);
+      if (store->scroll(from, delta.x(), delta.y())) {
+        paintAtOnce(window, repaint, repaint.united(from.translated(delta)));
+        return;
+      }
+    }
+    // The window repaints what the move uncovers.
+    window.scroll(delta.x(), delta.y(), from | from.translated(delta));
+    return;
+  }
+  if (repaint.isEmpty()) {
+    return;
+  }
+  if (atOnce) {
+    paintAtOnce(window, repaint, repaint);
+    return;
+  }
+  // At once rather than at the next pass of the event loop, which spares a wake-up of that
+  // loop at every step of a run.
+  window.repaint(repaint);
+}
+
+// Paints `area` into the window's image and sends `shown` to the screen, or has the window
+// repaint all of `shown` if its image cannot be painted into after all.
+void PicturePainter::paintAtOnce(QWidget& window, const QRegion& area, const QRegion& shown) {
+  QBackingStore& store = *window.backingStore();
+  store.beginPaint(area);
+  QPaintDevice* device = store.paintDevice();
+  const bool painted = device != nullptr && device->devType() == QInternal::Image &&
+                       paint(*static_cast<QImage*>(device), area, ratio_);
+  store.endPaint();
+  if (painted) {
+    store.flush(shown, window.windowHandle());
+  } else {
+    window.repaint(shown);
+  }
 }
 
 namespace {
@@ -370,14 +449,7 @@ void PicturePainter::paint(QPainter& painter, const QRegion& region, qreal ratio
   // painted whole, the painter's clip keeps what belongs to the region.
   painter.scale(1 / ratio_, 1 / ratio_);
   for (const QRect& rect : region) {
-    const auto edge = [this](int logical, bool after) {
-      const double device = logical * ratio_;
-      return static_cast<int>(after ? std::ceil(device) : std::floor(device));
-    };
-    paintArea(canvas,
-              QRect(QPoint(edge(rect.left(), false), edge(rect.top(), false)),
-                    QPoint(edge(rect.right() + 1, true) - 1, edge(rect.bottom() + 1, true) - 1)),
-              pictures_.size());
+    paintArea(canvas, covering(rect), pictures_.size());
   }
 }
 
@@ -385,9 +457,10 @@ bool PicturePainter::paint(QImage& image, const QRegion& region, qreal ratio) {
   const QImage::Format format = image.format();
   const int whole = static_cast<int>(std::lround(ratio));
   // Opaque pixels are the same words in all three formats.
-  if ((format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
-       format != QImage::Format_ARGB32_Premultiplied) ||
-      whole < 1 || ratio != whole || !image.isDetached()) {
+  imageWorks_ = (format == QImage::Format_RGB32 || format == QImage::Format_ARGB32 ||
+                 format == QImage::Format_ARGB32_Premultiplied) &&
+                whole >= 1 && ratio == whole && image.isDetached();
+  if (!imageWorks_) {
     return false;
   }
   if (ratio != ratio_) {

@@ -13,6 +13,7 @@
 #include "forms/description.h"
 
 class QPainter;
+class QWidget;
 
 namespace forms::qt {
 
@@ -28,16 +29,10 @@ class PicturePainter {
   // Every picture box that is painted, back to front.
   std::vector<PictureBox*> boxes() const;
 
-  // What the window has to do after a box changed, in logical pixels: move the pixels inside
-  // `scroll` by `delta` (when `scroll` is not empty), then repaint the `repaint` rectangles that
-  // are not empty.
-  struct Damage {
-    QRect scroll;
-    QPoint delta;
-    std::array<QRect, 2> repaint;
-  };
-  // `box` has moved, or has been shown or hidden.
-  Damage changed(const PictureBox& box, qreal ratio);
+  // Shows on `window`, whose paint events this painter serves, that `box` has moved or has been
+  // shown or hidden. What changed is painted at once, straight into the window's image and sent
+  // to the screen when the window allows it, and otherwise repainted by the window.
+  void changed(QWidget& window, const PictureBox& box);
 
   // Paints the window area `region`, in logical pixels: each pixel once, from the frontmost box
   // that covers it, or the window's background where none does.
@@ -48,6 +43,14 @@ class PicturePainter {
   bool paint(QImage& image, const QRegion& region, qreal ratio);
 
  private:
+  // What a change of a box leaves to do, in device pixels: move the pixels of `moved` by
+  // `delta` (when `moved` is not empty), and repaint the `repaint` rectangles that are not empty.
+  struct Damage {
+    QRect moved;
+    QPoint delta;
+    std::array<QRect, 2> repaint;
+  };
+
   struct Picture {
     const PictureBoxEntry* entry = nullptr;
     // The box as painted, from its top-left corner; as large as the box can be at this ratio,
@@ -64,12 +67,16 @@ class PicturePainter {
     QRect rect;
   };
 
+  Damage damage(const PictureBox& box);
+  void paintAtOnce(QWidget& window, const QRegion& area, const QRegion& shown);
   void setRatio(qreal ratio);
   void draw(Picture& picture) const;
   QRect place(const RectF& twips) const;
   QRect placeOf(const Picture& picture) const;
   bool canScroll(std::size_t index, const QRect& from, const QRect& to) const;
   QRect toLogical(const QRect& device) const;
+  // Every device pixel that a logical rectangle touches.
+  QRect covering(const QRect& logical) const;
   template <typename Canvas>
   void paintArea(Canvas& canvas, const QRect& area, std::size_t end);
 
@@ -81,6 +88,8 @@ class PicturePainter {
   QColor background_;
   QRgb backgroundPixel_ = 0;
   qreal ratio_ = 0;
+  // Whether the window's image was last found to be one this painter can paint straight into.
+  bool imageWorks_ = false;
 };
 
 }  // namespace forms::qt
