@@ -1,11 +1,26 @@
-// A seven-disk run at delay 0 on the real window, every step painted: steps per second, with the
-// paints counted; the same steps with the whole window repainted at every step, side by side;
-// and, with --headless, the run on the headless runtime, the program's logic alone.
-//   bench_run [SCREEN-LABEL] [--headless] [--run-only]
+// Seven-disk runs on the real window, every step shown. Each run is a process of its own,
+// started in turn with the runs it is compared with: this build; the same benchmark built on an
+// earlier commit (--base); this build with sideways steps repainted rather than moved on screen;
+// through X shared memory; the whole window repainted at every step; a run paced at 0.05 s.
+// With --headless, the same run on the headless runtime: the program's logic alone.
+//   bench_run SCREEN-LABEL [--base PATH --base-name NAME] [--headless] [--x-shared-memory]
+// One run, printing "steps seconds processor-seconds display-bytes display-writes":
+//   bench_run --trial [--steps N] [--delay SECONDS] [--whole-window] [--x-shared-memory]
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/uio.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QApplication>
-#include <QEvent>
+#include <QGuiApplication>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,6 +29,39 @@
 #include "forms/headless/headless_runtime.h"
 #include "forms/qt/application.h"
 
+extern char** environ;
+
+// What this process writes to its X server connection, counted by the writev and sendmsg
+// below: the benchmark exports them, so that they stand in for the C library's own in the X
+// client library, which sends every request through one of them.
+namespace {
+int displayFd = -1;
+long long displayBytes = 0;
+long displayWrites = 0;
+}  // namespace
+
+extern "C" ssize_t writev(int fd, const iovec* vector, int count) {
+  using Real = ssize_t (*)(int, const iovec*, int);
+  static const auto real = reinterpret_cast<Real>(::dlsym(RTLD_NEXT, "writev"));
+  const ssize_t written = real(fd, vector, count);
+  if (written > 0 && fd == displayFd) {
+    displayBytes += written;
+    ++displayWrites;
+  }
+  return written;
+}
+
+extern "C" ssize_t sendmsg(int fd, const msghdr* message, int flags) {
+  using Real = ssize_t (*)(int, const msghdr*, int);
+  static const auto real = reinterpret_cast<Real>(::dlsym(RTLD_NEXT, "sendmsg"));
+  const ssize_t written = real(fd, message, flags);
+  if (written > 0 && fd == displayFd) {
+    displayBytes += written;
+    ++displayWrites;
+  }
+  return written;
+}
+
 namespace {
 
 constexpr long kSevenDiskSteps = 39171;
@@ -21,21 +69,34 @@ constexpr int kTrials = 5;
 // Repainting the whole window is far slower; a prefix of the run is enough to compare.
 constexpr long kPrefixSteps = 3000;
 constexpr int kPrefixTrials = 3;
+// A paced run: long enough for the processor share to be measured to a few hundredths of a
+// percent.
+constexpr long kPacedSteps = 100;
+constexpr int kPacedTrials = 3;
+
+// The X server connection's descriptor, asked of the X client library Qt has loaded.
+int displayDescriptor() {
+  auto* x11 = QGuiApplication::platformName() == QStringLiteral("xcb")
+                  ? qApp->nativeInterface<QNativeInterface::QX11Application>()
+                  : nullptr;
+  using GetFd = int (*)(xcb_connection_t*);
+  const auto getFd = reinterpret_cast<GetFd>(::dlsym(RTLD_DEFAULT, "xcb_get_file_descriptor"));
+  xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
+  return connection != nullptr && getFd != nullptr ? getFd(connection) : -1;
+}
 
 // Sits between the disks and the window: counts the steps and passes every change on, and for
-// the comparison also repaints the whole window at each step. It can end the run after a given
+// the comparison also repaints the whole window at each step. It ends the run after a given
 // number of steps, as the quit button would.
-class Steps final : public forms::ControlObserver, public QObject {
+class Steps final : public forms::ControlObserver {
  public:
   Steps(bench::Stage& stage, bool wholeWindow, long limit)
       : stage_(stage), wholeWindow_(wholeWindow), limit_(limit) {
     for (forms::PictureBox& disk : stage.form.Picture1) {
       disk.setObserver(this);
     }
-    stage.window.installEventFilter(this);
   }
   ~Steps() override {
-    stage_.window.removeEventFilter(this);
     for (forms::PictureBox& disk : stage_.form.Picture1) {
       disk.setObserver(&stage_.window);
     }
@@ -56,15 +117,7 @@ class Steps final : public forms::ControlObserver, public QObject {
   }
   void textChanged(const forms::TextBox& box) override { stage_.window.textChanged(box); }
 
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Paint) {
-      ++paints;
-    }
-    return false;
-  }
-
   long steps = 0;
-  long paints = 0;
 
  private:
   bench::Stage& stage_;
@@ -72,26 +125,154 @@ class Steps final : public forms::ControlObserver, public QObject {
   long limit_;
 };
 
-struct Run {
-  double stepsPerSecond = 0;
-  long steps = 0;
-  long paints = 0;
-};
-
-Run runOnScreen(bool wholeWindow, long limit) {
+int trial(int argc, char** argv) {
+  long limit = 0;
+  std::string delay = "0";
+  bool wholeWindow = false;
+  bool sharedMemory = false;
+  for (int i = 2; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--steps" && i + 1 < argc) {
+      limit = std::atol(argv[++i]);
+    } else if (arg == "--delay" && i + 1 < argc) {
+      delay = argv[++i];
+    } else if (arg == "--whole-window") {
+      wholeWindow = true;
+    } else if (arg == "--x-shared-memory") {
+      // For comparison: X shared memory, as Qt uses it by default.
+      sharedMemory = true;
+    }
+  }
+  if (!sharedMemory) {
+    forms::qt::prepareWindowSystem();
+  }
+  int qtArgc = 1;
+  QApplication application(qtArgc, argv);
   bench::Stage stage;
   stage.form.txtNumDisks.setText("7");
-  stage.form.txtDelay.setText("0");
+  stage.form.txtDelay.setText(delay);
   bench::Stage::settle();
+  displayFd = displayDescriptor();
+  Steps steps(stage, wholeWindow, limit);
+  const long long bytes0 = displayBytes;
+  const long writes0 = displayWrites;
+  const double cpu0 = bench::cpuSeconds();
+  const double wall0 = bench::wallSeconds();
+  stage.runtime.dispatch([&stage] { stage.form.cmdMoves_Click(); });
+  const double wall = bench::wallSeconds() - wall0;
+  const double cpu = bench::cpuSeconds() - cpu0;
+  std::printf("%ld %.9f %.9f %lld %ld\n", steps.steps, wall, cpu, displayBytes - bytes0,
+              displayWrites - writes0);
+  return 0;
+}
+
+struct Run {
+  bool ok = false;
+  long steps = 0;
+  double seconds = 0;
+  double cpuSeconds = 0;
+  long long displayBytes = 0;
+  long displayWrites = 0;
+
+  double thousandStepsPerSecond() const { return static_cast<double>(steps) / seconds / 1000; }
+};
+
+// One way of running: a benchmark program, the arguments of its trial and what it adds to the
+// environment.
+struct Variant {
+  std::string program;
+  std::vector<std::string> arguments;
+  std::vector<std::string> environment;
+  std::vector<Run> runs;
+};
+
+Run runChild(const Variant& variant) {
   Run run;
-  {
-    Steps steps(stage, wholeWindow, limit);
-    const double start = bench::wallSeconds();
-    stage.runtime.dispatch([&stage] { stage.form.cmdMoves_Click(); });
-    const double seconds = bench::wallSeconds() - start;
-    run = {static_cast<double>(steps.steps) / seconds, steps.steps, steps.paints};
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) {
+    return run;
   }
+  std::vector<std::string> words{variant.program, "--trial"};
+  words.insert(words.end(), variant.arguments.begin(), variant.arguments.end());
+  std::vector<std::string> variables;
+  for (char** v = environ; *v != nullptr; ++v) {
+    variables.emplace_back(*v);
+  }
+  variables.insert(variables.end(), variant.environment.begin(), variant.environment.end());
+  const auto pointers = [](std::vector<std::string>& strings) {
+    std::vector<char*> result;
+    for (std::string& s : strings) {
+      result.push_back(s.data());
+    }
+    result.push_back(nullptr);
+    return result;
+  };
+  std::vector<char*> argv = pointers(words);
+  std::vector<char*> envp = pointers(variables);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+  pid_t child = 0;
+  const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(fds[1]);
+  std::string output;
+  char buffer[256];
+  for (ssize_t n = 0; spawned == 0 && (n = ::read(fds[0], buffer, sizeof buffer)) > 0;) {
+    output.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fds[0]);
+  int status = 0;
+  if (spawned != 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+      WEXITSTATUS(status) != 0) {
+    return run;
+  }
+  run.ok = std::sscanf(output.c_str(), "%ld %lf %lf %lld %ld", &run.steps, &run.seconds,
+                       &run.cpuSeconds, &run.displayBytes, &run.displayWrites) == 5 &&
+           run.seconds > 0;
   return run;
+}
+
+// Runs every variant once per round, in turn, so that a change in the machine's load hits all
+// alike.
+void alternate(std::vector<Variant*> variants, int rounds) {
+  for (int round = 0; round < rounds; ++round) {
+    for (Variant* variant : variants) {
+      variant->runs.push_back(runChild(*variant));
+    }
+  }
+}
+
+bench::Summary summary(const Variant& variant, const std::function<double(const Run&)>& value) {
+  std::vector<double> values;
+  for (const Run& run : variant.runs) {
+    if (run.ok) {
+      values.push_back(value(run));
+    }
+  }
+  return bench::summarize(values);
+}
+
+// Every run made every step, and, on a display server, sent each step to it.
+bool complete(const Variant& variant, long steps, bool onX) {
+  bool all = !variant.runs.empty();
+  for (const Run& run : variant.runs) {
+    all = all && run.ok && run.steps == steps && (!onX || run.displayWrites >= steps);
+  }
+  return all;
+}
+
+std::string rate(const Variant& variant) {
+  return bench::spread(summary(variant, [](const Run& r) { return r.thousandStepsPerSecond(); }),
+                       "%.1f", "");
+}
+
+double kibPerStep(const Run& run) {
+  return static_cast<double>(run.displayBytes) / static_cast<double>(run.steps) / 1024;
+}
+
+double processorPercent(const Run& run) {
+  return 100 * run.cpuSeconds / run.seconds;
 }
 
 double runHeadless() {
@@ -108,72 +289,119 @@ double runHeadless() {
   return static_cast<double>(runtime.pumps() - before) / seconds;
 }
 
-std::string thousands(double stepsPerSecond) {
-  return bench::format("%.1f", stepsPerSecond / 1000);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "--trial") == 0) {
+    return trial(argc, argv);
+  }
+  std::string screen = "?";
+  std::string base;
+  std::string baseName = "before";
   bool headless = false;
-  bool compare = true;
   bool sharedMemory = false;
-  std::vector<char*> rest;
-  for (int i = 0; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--headless") == 0) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--headless") {
       headless = true;
-    } else if (std::strcmp(argv[i], "--run-only") == 0) {
-      compare = false;
-    } else if (std::strcmp(argv[i], "--x-shared-memory") == 0) {
-      // For comparison: X shared memory as Qt would use it by default.
+    } else if (arg == "--x-shared-memory") {
       sharedMemory = true;
+    } else if (arg == "--base" && i + 1 < argc) {
+      base = argv[++i];
+    } else if (arg == "--base-name" && i + 1 < argc) {
+      baseName = argv[++i];
     } else {
-      rest.push_back(argv[i]);
+      screen = arg;
     }
   }
-  int restCount = static_cast<int>(rest.size());
-  if (!sharedMemory) {
-    forms::qt::prepareWindowSystem();
-  }
-  QApplication application(restCount, rest.data());
-  const std::string screen = bench::screenName(restCount, rest.data());
-  const bool offscreen = QGuiApplication::platformName() == QStringLiteral("offscreen");
+  const bool onX = std::getenv("QT_QPA_PLATFORM") != nullptr &&
+                   std::strcmp(std::getenv("QT_QPA_PLATFORM"), "xcb") == 0;
+  const std::string self = argv[0];
+  const std::string before = baseName + ": ";
 
-  std::vector<double> full;
-  long fewestPaints = -1;
-  long fewestSteps = -1;
-  bool complete = true;
-  for (int t = 0; t < kTrials; ++t) {
-    const Run run = runOnScreen(false, 0);
-    full.push_back(run.stepsPerSecond / 1000);
-    complete = complete && run.steps == kSevenDiskSteps;
-    fewestSteps = fewestSteps < 0 ? run.steps : std::min(fewestSteps, run.steps);
-    fewestPaints = fewestPaints < 0 ? run.paints : std::min(fewestPaints, run.paints);
+  // Delay 0: this build, the earlier one, sideways steps repainted, and through X shared memory.
+  Variant ours{self, {}, {}, {}};
+  Variant old{base, {}, {}, {}};
+  Variant repainted{self, {}, {"QT_NO_FAST_SCROLL=1"}, {}};
+  Variant oursShared{self, {"--x-shared-memory"}, {}, {}};
+  Variant oldShared{base, {"--x-shared-memory"}, {}, {}};
+  std::vector<Variant*> variants{&ours};
+  if (!base.empty()) {
+    variants.push_back(&old);
   }
-  const bench::Summary rate = bench::summarize(full);
-  const double bound = offscreen ? 100'000 : 40'000;
-  bench::row("Seven-disk run, delay 0: thousand steps/s (" + std::to_string(kTrials) + " runs)",
-             screen, bench::spread(rate, "%.1f", ""),
-             "steps per run " + std::to_string(fewestSteps) + (complete ? "" : " (incomplete!)") +
-                 "; paints, fewest in a run " + std::to_string(fewestPaints),
-             sharedMemory ? "—" : "≥ " + thousands(bound),
-             sharedMemory ? "—" : bench::atLeast(rate.median, bound / 1000, "%.1f", "k"));
+  if (onX) {
+    variants.push_back(&repainted);
+  }
+  if (onX && sharedMemory) {
+    variants.push_back(&oursShared);
+    if (!base.empty()) {
+      variants.push_back(&oldShared);
+    }
+  }
+  alternate(variants, kTrials);
 
-  std::vector<double> ours;
-  std::vector<double> whole;
-  for (int t = 0; compare && t < kPrefixTrials; ++t) {
-    ours.push_back(runOnScreen(false, kPrefixSteps).stepsPerSecond / 1000);
-    whole.push_back(runOnScreen(true, kPrefixSteps).stepsPerSecond / 1000);
+  const bench::Summary speed =
+      summary(ours, [](const Run& r) { return r.thousandStepsPerSecond(); });
+  const double bound = onX ? 100 : 250;
+  std::string side = base.empty() ? "" : before + rate(old) + "<br>";
+  if (onX) {
+    side += "sideways steps repainted, not moved: " + rate(repainted) + "<br>";
   }
-  const bench::Summary o = bench::summarize(ours);
-  const bench::Summary w = bench::summarize(whole);
-  if (compare) {
-    bench::row("First " + std::to_string(kPrefixSteps) + " steps of that run: thousand steps/s (" +
-                   std::to_string(kPrefixTrials) + " runs each)",
-               screen, "changed rectangles: " + bench::spread(o, "%.1f", ""),
-               "whole window per step: " + bench::spread(w, "%.2f", "") + "; ratio of medians " +
-                   bench::format("%.0f", o.median / w.median) + "×",
-               "—", "—");
+  side += "steps per run " + std::to_string(kSevenDiskSteps) +
+          (onX ? ", each sent to the display" : "") +
+          (complete(ours, kSevenDiskSteps, onX) ? "" : " (incomplete!)");
+  bench::row(
+      "Seven-disk run, delay 0: thousand steps/s (" + std::to_string(kTrials) + " runs each)",
+      screen, bench::spread(speed, "%.1f", ""), side, "≥ " + bench::format("%.0f", bound),
+      bench::atLeast(speed.median, bound, "%.1f", "k"));
+
+  if (onX) {
+    const bench::Summary bytes = summary(ours, kibPerStep);
+    std::string sideBytes =
+        base.empty() ? "" : before + bench::spread(summary(old, kibPerStep), "%.2f", "") + "<br>";
+    sideBytes +=
+        "sideways steps repainted: " + bench::spread(summary(repainted, kibPerStep), "%.2f", "");
+    bench::row("Same runs: KiB written to the display connection per step", screen,
+               bench::spread(bytes, "%.2f", ""), sideBytes, "≤ 4",
+               bench::atMost(bytes.median, 4, "%.2f", " KiB"));
+  }
+  if (onX && sharedMemory) {
+    bench::row("Same runs through X shared memory, as Qt does by default: thousand steps/s", screen,
+               rate(oursShared), base.empty() ? "—" : before + rate(oldShared), "—", "—");
+  }
+
+  // The first steps, with the whole window repainted at every step.
+  Variant prefix{self, {"--steps", std::to_string(kPrefixSteps)}, {}, {}};
+  Variant whole{self, {"--steps", std::to_string(kPrefixSteps), "--whole-window"}, {}, {}};
+  alternate({&prefix, &whole}, kPrefixTrials);
+  const auto perSecond = [](const Run& r) { return r.thousandStepsPerSecond(); };
+  const bench::Summary o = summary(prefix, perSecond);
+  const bench::Summary w = summary(whole, perSecond);
+  bench::row("First " + std::to_string(kPrefixSteps) + " steps of that run: thousand steps/s (" +
+                 std::to_string(kPrefixTrials) + " runs each)",
+             screen, "changed pixels: " + bench::spread(o, "%.1f", ""),
+             "whole window per step: " + bench::spread(w, "%.2f", "") + "; ratio of medians " +
+                 bench::format("%.0f", o.median / w.median) + "×",
+             "—", "—");
+
+  // A run at its usual pace: the processor share of painting a step and pausing after it.
+  if (onX) {
+    const std::vector<std::string> paced{"--steps", std::to_string(kPacedSteps), "--delay", "0.05"};
+    Variant oursPaced{self, paced, {}, {}};
+    Variant oldPaced{base, paced, {}, {}};
+    std::vector<Variant*> pacedVariants{&oursPaced};
+    if (!base.empty()) {
+      pacedVariants.push_back(&oldPaced);
+    }
+    alternate(pacedVariants, kPacedTrials);
+    const bench::Summary share = summary(oursPaced, processorPercent);
+    bench::row(
+        "Seven-disk run, delay 0.05 s, first " + std::to_string(kPacedSteps) +
+            " steps: processor share, % of a core (" + std::to_string(kPacedTrials) + " runs each)",
+        screen, bench::spread(share, "%.2f", " %"),
+        base.empty() ? "—"
+                     : before + bench::spread(summary(oldPaced, processorPercent), "%.2f", " %"),
+        "≤ 0.3 %", bench::atMost(share.median, 0.3, "%.2f", " %"));
   }
 
   if (headless) {

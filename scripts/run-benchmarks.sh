@@ -4,7 +4,11 @@
 # Prints one Markdown table, headed by the machine it ran on, and keeps a copy in
 # BUILD/benchmarks.md. Usage:
 #   scripts/run-benchmarks.sh [BUILD]     (default build/dev; configured here if it is not yet)
-# Takes about five minutes; the machine should be otherwise idle.
+# Takes about six minutes; the machine should be otherwise idle.
+#
+# The seven-disk runs are measured side by side with the same benchmark built on an earlier
+# commit (CORVANE_BENCH_BASE, by default the last one before the run's painting was reworked),
+# in BUILD/base; the first run builds it, which takes a few minutes more.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/dev}
@@ -15,6 +19,32 @@ fi
 cmake --build "$build" -j2 --target corvane bench_pause bench_run bench_startup bench_empty_window \
   bench_paste >/dev/null
 command -v Xvfb >/dev/null || { echo "run-benchmarks: Xvfb is missing (apt install xvfb)" >&2; exit 1; }
+type=$(awk -F= '/^CMAKE_BUILD_TYPE:/ {print $2}' "$build/CMakeCache.txt")
+
+# This tree's benchmark programs on the code of an earlier commit: prints the path of its
+# bench_run, or nothing when there is no such commit here.
+build_base() {
+  local commit dir=$build/base
+  commit=$(git rev-parse --verify --quiet "$1^{commit}" 2>/dev/null) || return 0
+  if [[ $(cat "$dir/commit" 2>/dev/null) != "$commit" ]]; then
+    rm -rf "$dir"
+    mkdir -p "$dir/source"
+    git archive "$commit" | tar -x -C "$dir/source"
+    echo "$commit" >"$dir/commit"
+  fi
+  rm -rf "$dir/source/bench"
+  cp -a bench "$dir/source/bench"
+  cmake -S "$dir/source" -B "$dir/build" -G Ninja -DCMAKE_BUILD_TYPE="$type" -DCORVANE_WERROR=OFF \
+    -DCORVANE_BUILD_TESTS=OFF >/dev/null
+  cmake --build "$dir/build" -j2 --target bench_run >/dev/null
+  echo "$dir/build/bench/bench_run"
+}
+base_commit=${CORVANE_BENCH_BASE:-4329ad6e9b4bef2a0896e76f53fe118ae51526be}
+base_args=()
+base_run=$(build_base "$base_commit")
+if [[ -n $base_run ]]; then
+  base_args=(--base "$base_run" --base-name "before (${base_commit:0:7})")
+fi
 
 work=$(mktemp -d)
 xvfb_pid=''
@@ -57,7 +87,6 @@ onxvfb() { env DISPLAY="$display" QT_QPA_PLATFORM=xcb "$@"; }
 cpu=$(awk -F': ' '/^model name/ {print $2; exit}' /proc/cpuinfo)
 qt=$(qtpaths6 --qt-version 2>/dev/null || dpkg-query -W -f '${Version}' libqt6core6 2>/dev/null ||
   echo unknown)
-type=$(awk -F= '/^CMAKE_BUILD_TYPE:/ {print $2}' "$build/CMakeCache.txt")
 {
   echo "Machine: $cpu, $(nproc) cores; Qt $qt; build $type ($build); $(date -u '+%Y-%m-%d %H:%M UTC')"
   echo
@@ -65,10 +94,9 @@ type=$(awk -F= '/^CMAKE_BUILD_TYPE:/ {print $2}' "$build/CMakeCache.txt")
   echo '|---|---|---|---|---|---|'
   offscreen "$bin/bench_pause" offscreen
   onxvfb "$bin/bench_pause" "$xscreen"
-  offscreen "$bin/bench_run" offscreen --headless
-  onxvfb "$bin/bench_run" "$xscreen"
-  # The same run with images sent to the X server through shared memory, as Qt does by default.
-  onxvfb "$bin/bench_run" "$xscreen, X shared memory" --run-only --x-shared-memory
+  offscreen "$bin/bench_run" offscreen --headless "${base_args[@]}"
+  # Also through X shared memory, as Qt sends images by default.
+  onxvfb "$bin/bench_run" "$xscreen" --x-shared-memory "${base_args[@]}"
   onxvfb "$bin/bench_startup" "$build/bin/corvane" "$bin/bench_empty_window" 10 "$xscreen"
   offscreen "$bin/bench_paste" offscreen
 } | tee "$build/benchmarks.md"

@@ -170,14 +170,8 @@ QRectF FormWindow::toPixels(const RectF& twips) const {
   return forms::qt::toPixels(twips, description_.twipsPerPixel, devicePixelRatioF());
 }
 
-void FormWindow::pictureChanged(const PictureBox& box, const RectF& before, bool wasVisible) {
-  const qreal ratio = devicePixelRatioF();
-  if (wasVisible) {
-    update(painter_.damage(before, ratio));
-  }
-  if (box.Visible() != False) {
-    update(painter_.damage(box.rect(), ratio));
-  }
+void FormWindow::pictureChanged(const PictureBox& box, const RectF&, bool) {
+  painter_.changed(*this, box);
   if (board_) {
     board_->boardChanged();
   }
@@ -197,8 +191,17 @@ void FormWindow::textChanged(const TextBox& box) {
 }
 
 void FormWindow::paintEvent(QPaintEvent* event) {
+  // Painting into the window's own image needs no painter, which costs more than a step's
+  // pixels; a grab or any other target gets one.
+  QPoint offset;
+  QPaintDevice* device = redirected(&offset);
+  if (device != nullptr && device->devType() == QInternal::Image && offset.isNull() &&
+      sharedPainter() == nullptr &&
+      painter_.paint(*static_cast<QImage*>(device), event->region(), devicePixelRatioF())) {
+    return;
+  }
   QPainter painter(this);
-  painter_.paint(painter, event->rect(), devicePixelRatioF());
+  painter_.paint(painter, event->region(), devicePixelRatioF());
 }
 
 void FormWindow::quit() {

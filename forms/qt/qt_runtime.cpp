@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdlib>
 #endif
 
 namespace forms::qt {
@@ -31,15 +32,6 @@ bool processPending(QEventLoop::ProcessEventsFlags flags) {
   return dispatcher->processEvents(flags);
 }
 
-#ifdef __linux__
-void drainTimer(int fd) {
-  std::uint64_t expirations = 0;
-  // Non-blocking: nothing to read simply means the timer has not fired.
-  while (::read(fd, &expirations, sizeof expirations) > 0) {
-  }
-}
-#endif
-
 }  // namespace
 
 QtRuntime::QtRuntime(std::function<void()> leaveLoop, [[maybe_unused]] Sleep sleep)
@@ -50,8 +42,7 @@ QtRuntime::QtRuntime(std::function<void()> leaveLoop, [[maybe_unused]] Sleep sle
   }
   if (timerFd_ >= 0) {
     timerNotifier_ = std::make_unique<QSocketNotifier>(timerFd_, QSocketNotifier::Read);
-    const int fd = timerFd_;
-    QObject::connect(timerNotifier_.get(), &QSocketNotifier::activated, [fd] { drainTimer(fd); });
+    QObject::connect(timerNotifier_.get(), &QSocketNotifier::activated, [this] { timerFired(); });
   }
 #endif
 }
@@ -66,11 +57,12 @@ QtRuntime::~QtRuntime() {
 }
 
 void QtRuntime::pumpEvents(float waitSeconds) {
-  const bool handledSome = processPending(QEventLoop::AllEvents);
   // The negated test also refuses a wait that is not a number.
-  if (handledSome || ended() || !(waitSeconds > 0.0f)) {
+  if (ended() || !(waitSeconds > 0.0f)) {
+    processPending(QEventLoop::AllEvents);
     return;
   }
+  // Handles whatever is pending, or else sleeps until the next event.
   waitForNextEvent(std::min(static_cast<double>(waitSeconds), kLongestWaitSeconds));
 }
 
@@ -81,20 +73,21 @@ void QtRuntime::waitForNextEvent(double seconds) {
     // time it takes to get to sleep.
     timespec now{};
     ::clock_gettime(CLOCK_MONOTONIC, &now);
-    const double whole = std::floor(seconds);
-    itimerspec deadline{};
-    deadline.it_value.tv_sec = now.tv_sec + static_cast<time_t>(whole);
-    deadline.it_value.tv_nsec =
-        now.tv_nsec + static_cast<long>(std::lround((seconds - whole) * 1e9));
-    if (deadline.it_value.tv_nsec >= 1'000'000'000L) {
-      deadline.it_value.tv_sec += 1;
-      deadline.it_value.tv_nsec -= 1'000'000'000L;
-    }
-    if (::timerfd_settime(timerFd_, TFD_TIMER_ABSTIME, &deadline, nullptr) == 0) {
+    const long long deadline = static_cast<long long>(now.tv_sec) * 1'000'000'000 + now.tv_nsec +
+                               std::llround(seconds * 1e9);
+    // The pumps of one pause ask for the same deadline, up to the clock's rounding: the timer
+    // armed by the first of them serves them all.
+    if (timerArmed_ && std::llabs(deadline - armedFor_) <= kSameDeadlineNanoseconds) {
       processPending(QEventLoop::WaitForMoreEvents);
-      const itimerspec disarm{};
-      ::timerfd_settime(timerFd_, 0, &disarm, nullptr);
-      drainTimer(timerFd_);
+      return;
+    }
+    itimerspec when{};
+    when.it_value.tv_sec = static_cast<time_t>(deadline / 1'000'000'000);
+    when.it_value.tv_nsec = static_cast<long>(deadline % 1'000'000'000);
+    if (::timerfd_settime(timerFd_, TFD_TIMER_ABSTIME, &when, nullptr) == 0) {
+      timerArmed_ = true;
+      armedFor_ = deadline;
+      processPending(QEventLoop::WaitForMoreEvents);
       return;
     }
   }
@@ -105,6 +98,17 @@ void QtRuntime::waitForNextEvent(double seconds) {
   wake.start(std::chrono::milliseconds(static_cast<long long>(std::ceil(seconds * 1000.0))));
   processPending(QEventLoop::WaitForMoreEvents);
 }
+
+#ifdef __linux__
+void QtRuntime::timerFired() {
+  // One read takes every expiry, and a fired timer is disarmed until it is set again; a timer
+  // already read has nothing left to take.
+  std::uint64_t expirations = 0;
+  if (timerArmed_ && ::read(timerFd_, &expirations, sizeof expirations) > 0) {
+    timerArmed_ = false;
+  }
+}
+#endif
 
 void QtRuntime::closeWindow() {
   // Hiding, unlike closing, does not come back as a close request from the window.

@@ -49,8 +49,17 @@ class QtRuntime final : public Runtime {
   std::function<void()> leaveLoop_;
   QPointer<QWidget> window_;
 #ifdef __linux__
+  void timerFired();
+
+  // Deadlines this close are one: the clock the program measures its pauses by is coarser.
+  static constexpr long long kSameDeadlineNanoseconds = 50'000;
+
   int timerFd_ = -1;
   std::unique_ptr<QSocketNotifier> timerNotifier_;
+  // Whether the kernel timer is set and has not been read since, and for when, in nanoseconds
+  // of the monotonic clock.
+  bool timerArmed_ = false;
+  long long armedFor_ = 0;
 #endif
 };
 
