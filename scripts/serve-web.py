@@ -25,6 +25,9 @@ TYPES = {
 
 
 class Handler(http.server.SimpleHTTPRequestHandler):
+    # Keeps connections open between requests: a page and its files come faster.
+    protocol_version = "HTTP/1.1"
+
     def send_head(self):
         path = self.translate_path(self.path)
         if os.path.isdir(path):
