@@ -83,7 +83,9 @@ class PicturePainter {
   const FormDescription& description_;
   // Back to front.
   std::vector<Picture> pictures_;
-  // Text boxes and buttons, in device pixels: no box's pixels are moved across them.
+  // The window, and its text boxes and buttons, in device pixels: no box's pixels are moved
+  // across a control, nor from or to outside the window.
+  QRect client_;
   std::vector<QRect> controls_;
   QColor background_;
   QRgb backgroundPixel_ = 0;
