@@ -1,7 +1,7 @@
 // Seven-disk runs on the real window, every step shown. Each run is a process of its own,
 // started in turn with the runs it is compared with: this build; the same benchmark built on an
-// earlier commit (--base); this build with sideways steps repainted rather than moved on screen;
-// through X shared memory; the whole window repainted at every step; a run paced at 0.05 s.
+// earlier commit (--base); both through X shared memory; the whole window repainted at every
+// step; a run paced at 0.05 s.
 // With --headless, the same run on the headless runtime: the program's logic alone.
 //   bench_run SCREEN-LABEL [--base PATH --base-name NAME] [--headless] [--x-shared-memory]
 // One run, printing "steps seconds processor-seconds display-bytes display-writes":
@@ -319,18 +319,14 @@ int main(int argc, char** argv) {
   const std::string self = argv[0];
   const std::string before = baseName + ": ";
 
-  // Delay 0: this build, the earlier one, sideways steps repainted, and through X shared memory.
+  // Delay 0: this build and the earlier one, also through X shared memory.
   Variant ours{self, {}, {}, {}};
   Variant old{base, {}, {}, {}};
-  Variant repainted{self, {}, {"QT_NO_FAST_SCROLL=1"}, {}};
   Variant oursShared{self, {"--x-shared-memory"}, {}, {}};
   Variant oldShared{base, {"--x-shared-memory"}, {}, {}};
   std::vector<Variant*> variants{&ours};
   if (!base.empty()) {
     variants.push_back(&old);
-  }
-  if (onX) {
-    variants.push_back(&repainted);
   }
   if (onX && sharedMemory) {
     variants.push_back(&oursShared);
@@ -344,9 +340,6 @@ int main(int argc, char** argv) {
       summary(ours, [](const Run& r) { return r.thousandStepsPerSecond(); });
   const double bound = onX ? 100 : 250;
   std::string side = base.empty() ? "" : before + rate(old) + "<br>";
-  if (onX) {
-    side += "sideways steps repainted, not moved: " + rate(repainted) + "<br>";
-  }
   side += "steps per run " + std::to_string(kSevenDiskSteps) +
           (onX ? ", each sent to the display" : "") +
           (complete(ours, kSevenDiskSteps, onX) ? "" : " (incomplete!)");
@@ -357,10 +350,8 @@ int main(int argc, char** argv) {
 
   if (onX) {
     const bench::Summary bytes = summary(ours, kibPerStep);
-    std::string sideBytes =
-        base.empty() ? "" : before + bench::spread(summary(old, kibPerStep), "%.2f", "") + "<br>";
-    sideBytes +=
-        "sideways steps repainted: " + bench::spread(summary(repainted, kibPerStep), "%.2f", "");
+    const std::string sideBytes =
+        base.empty() ? "—" : before + bench::spread(summary(old, kibPerStep), "%.2f", "");
     bench::row("Same runs: KiB written to the display connection per step", screen,
                bench::spread(bytes, "%.2f", ""), sideBytes, "≤ 4",
                bench::atMost(bytes.median, 4, "%.2f", " KiB"));

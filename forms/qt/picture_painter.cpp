@@ -108,6 +108,7 @@ void PicturePainter::setRatio(qreal ratio) {
     picture.drawn = false;
     picture.rect = placeOf(picture);
   }
+  client_ = place({0, 0, description_.clientWidth, description_.clientHeight});
   controls_.clear();
   for (const TextBoxEntry& entry : description_.textBoxes) {
     controls_.push_back(place(entry.rect));
@@ -163,12 +164,18 @@ void PicturePainter::draw(Picture& picture) const {
     ++rows;
   }
   picture.alikeRows = rows;
-  int columns = 1;
-  for (bool alike = true; alike && columns < face.width(); columns += alike ? 1 : 0) {
-    for (int y = 0; alike && y < face.height(); ++y) {
+  const auto alikeColumn = [&face](int x) {
+    for (int y = 0; y < face.height(); ++y) {
       const auto* row = reinterpret_cast<const QRgb*>(face.constScanLine(y));
-      alike = row[columns] == row[0];
+      if (row[x] != row[0]) {
+        return false;
+      }
     }
+    return true;
+  };
+  int columns = 1;
+  while (columns < face.width() && alikeColumn(columns)) {
+    ++columns;
   }
   picture.alikeColumns = columns;
 }
@@ -192,11 +199,11 @@ QRect PicturePainter::covering(const QRect& logical) const {
 }
 
 // Moving the pixels on screen copies them whole, so the box must be in front of everything it
-// covers before and after, and the move must be whole logical pixels.
+// covers before and after, inside the window, and the move must be whole logical pixels.
 bool PicturePainter::canScroll(std::size_t index, const QRect& from, const QRect& to) const {
   const QRect both = from | to;
   const int whole = static_cast<int>(std::lround(ratio_));
-  if (from.size() != to.size() || whole < 1 || ratio_ != whole) {
+  if (from.size() != to.size() || whole < 1 || ratio_ != whole || !client_.contains(both)) {
     return false;
   }
   const QPoint delta = to.topLeft() - from.topLeft();

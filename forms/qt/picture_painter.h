@@ -17,10 +17,13 @@ class QWidget;
 
 namespace forms::qt {
 
-// Paints a form's picture boxes onto its window, back to front, and works out what a change of
-// a box leaves to repaint. Every box is opaque: its background colour, its picture and the lines
-// drawn over it make one image at the screen's resolution, drawn once per device pixel ratio.
-// Where each box lies is kept in device pixels and worked out only when the box changes.
+// Paints a form's picture boxes onto its window, back to front, and shows each change of a box
+// by repainting only the pixels whose colour it can change. Every box is opaque: its background
+// colour, its picture and the lines drawn over it make one image at the screen's resolution,
+// drawn once per device pixel ratio, from which each pixel is painted once. A box moved along
+// rows or columns that are all alike changes only the strips it uncovers and newly covers; any
+// other box with nothing in front of it is copied to its new place on screen. Where each box
+// lies is kept in device pixels and worked out only when the box changes.
 class PicturePainter {
  public:
   // `description` must outlive the painter.
@@ -83,7 +86,9 @@ class PicturePainter {
   const FormDescription& description_;
   // Back to front.
   std::vector<Picture> pictures_;
-  // Text boxes and buttons, in device pixels: no box's pixels are moved across them.
+  // The window, and its text boxes and buttons, in device pixels: no box's pixels are moved
+  // across a control, nor from or to outside the window.
+  QRect client_;
   std::vector<QRect> controls_;
   QColor background_;
   QRgb backgroundPixel_ = 0;
