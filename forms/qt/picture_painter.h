@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <vector>
@@ -16,6 +17,17 @@ class QPainter;
 class QWidget;
 
 namespace forms::qt {
+
+// Whether two rectangles share a pixel, and the rectangle they share. QRect's own are not
+// inlined, and painting a step asks these of every box.
+inline bool meets(const QRect& a, const QRect& b) {
+  return a.left() <= b.right() && b.left() <= a.right() && a.top() <= b.bottom() &&
+         b.top() <= a.bottom() && !a.isEmpty() && !b.isEmpty();
+}
+inline QRect common(const QRect& a, const QRect& b) {
+  return {QPoint(std::max(a.left(), b.left()), std::max(a.top(), b.top())),
+          QPoint(std::min(a.right(), b.right()), std::min(a.bottom(), b.bottom()))};
+}
 
 // Paints a form's picture boxes onto its window, back to front, and shows each change of a box
 // by repainting only the pixels whose colour it can change. Every box is opaque: its background
