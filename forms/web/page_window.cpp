@@ -83,7 +83,6 @@ PageWindow::PageWindow(WebRuntime& runtime, FormDescription description)
   if (!(description_.twipsPerPixel > 0)) {
     description_.twipsPerPixel = 15;
   }
-  ratio_ = cw_ratio();
   cw_window(description_.caption.c_str(), description_.clientWidth / description_.twipsPerPixel,
             description_.clientHeight / description_.twipsPerPixel, description_.backColor);
   if (description_.icon) {
@@ -253,10 +252,14 @@ void PageWindow::placeControls() {
              (r.right - r.left) / ratio_, (r.bottom - r.top) / ratio_);
   };
   for (std::size_t i = 0; i < description_.textBoxes.size(); ++i) {
-    place(0, i, description_.textBoxes[i].rect);
+    if (description_.textBoxes[i].box != nullptr) {
+      place(0, i, description_.textBoxes[i].rect);
+    }
   }
   for (std::size_t i = 0; i < description_.buttons.size(); ++i) {
-    place(1, i, description_.buttons[i].rect);
+    if (description_.buttons[i].button != nullptr) {
+      place(1, i, description_.buttons[i].rect);
+    }
   }
 }
 
