@@ -85,15 +85,15 @@ PageWindow::PageWindow(WebRuntime& runtime, FormDescription description)
   }
   cw_window(description_.caption.c_str(), description_.clientWidth / description_.twipsPerPixel,
             description_.clientHeight / description_.twipsPerPixel, description_.backColor);
+  buildPictures();
+  buildControls();
+  rescale();
   if (description_.icon) {
     const Image icon = description_.icon(std::max(1.0, ratio_));
     if (complete(icon) && icon.width > 0 && icon.height > 0) {
       cw_icon(toRgba(icon).data(), icon.width, icon.height);
     }
   }
-  buildPictures();
-  buildControls();
-  rescale();
   if (description_.describePictures) {
     announcedBoard_ = description_.describePictures();
     cw_announce(announcedBoard_.c_str());
