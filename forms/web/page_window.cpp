@@ -83,18 +83,17 @@ PageWindow::PageWindow(WebRuntime& runtime, FormDescription description)
   if (!(description_.twipsPerPixel > 0)) {
     description_.twipsPerPixel = 15;
   }
-  ratio_ = cw_ratio();
   cw_window(description_.caption.c_str(), description_.clientWidth / description_.twipsPerPixel,
             description_.clientHeight / description_.twipsPerPixel, description_.backColor);
+  buildPictures();
+  buildControls();
+  rescale();
   if (description_.icon) {
     const Image icon = description_.icon(std::max(1.0, ratio_));
     if (complete(icon) && icon.width > 0 && icon.height > 0) {
       cw_icon(toRgba(icon).data(), icon.width, icon.height);
     }
   }
-  buildPictures();
-  buildControls();
-  rescale();
   if (description_.describePictures) {
     announcedBoard_ = description_.describePictures();
     cw_announce(announcedBoard_.c_str());
@@ -253,10 +252,14 @@ void PageWindow::placeControls() {
              (r.right - r.left) / ratio_, (r.bottom - r.top) / ratio_);
   };
   for (std::size_t i = 0; i < description_.textBoxes.size(); ++i) {
-    place(0, i, description_.textBoxes[i].rect);
+    if (description_.textBoxes[i].box != nullptr) {
+      place(0, i, description_.textBoxes[i].rect);
+    }
   }
   for (std::size_t i = 0; i < description_.buttons.size(); ++i) {
-    place(1, i, description_.buttons[i].rect);
+    if (description_.buttons[i].button != nullptr) {
+      place(1, i, description_.buttons[i].rect);
+    }
   }
 }
 

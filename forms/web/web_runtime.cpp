@@ -23,8 +23,8 @@ void WebRuntime::pumpEvents(float waitSeconds) {
   // The negated test also refuses a wait that is not a number.
   const double seconds =
       waitSeconds > 0.0f ? std::min(static_cast<double>(waitSeconds), kLongestWaitSeconds) : 0.0;
-  const auto now = std::chrono::steady_clock::now();
-  if (seconds == 0.0 && now - lastYield_ < std::chrono::duration<double>(kYieldIntervalSeconds)) {
+  if (seconds == 0.0 && std::chrono::steady_clock::now() - lastYield_ <
+                            std::chrono::duration<double>(kYieldIntervalSeconds)) {
     return;
   }
   if (window_ != nullptr) {
