@@ -25,6 +25,10 @@ class Runtime {
   // normally: the run that called it unwinds.
   void DoEvents(float waitSeconds = 0.0f);
 
+  // Longest single sleep of one pump in a backend that sleeps: a longer wait is cut short, and
+  // the caller, which loops on its own clock anyway, simply pumps again.
+  static constexpr double kLongestWaitSeconds = 3600.0;
+
   // Seconds since the runtime started, from a monotonic clock: it never jumps and does not
   // care about the time of day. Double, so that it resolves well under a microsecond at any
   // uptime; in single precision a pause of 0.05 s would last nothing after 12 days.

@@ -33,10 +33,6 @@ class QtRuntime final : public Runtime {
   // The window that Unload closes.
   void setWindow(QWidget* window) { window_ = window; }
 
-  // Longest single sleep of one pump: a longer wait is cut short here, and the caller, which
-  // loops on its own clock anyway, simply pumps again.
-  static constexpr double kLongestWaitSeconds = 3600.0;
-
  protected:
   void pumpEvents(float waitSeconds) override;
   void closeWindow() override;

@@ -26,8 +26,6 @@ class WebRuntime final : public Runtime {
   // to the browser and back costs far more than a step of an animation, and a person cannot
   // tell input handled now from input handled a millisecond later.
   static constexpr double kYieldIntervalSeconds = 0.001;
-  // Longest single sleep of one pump; the caller, which loops on its own clock, pumps again.
-  static constexpr double kLongestWaitSeconds = 3600.0;
 
  protected:
   void pumpEvents(float waitSeconds) override;
