@@ -71,12 +71,12 @@ mergeInto(LibraryManager.library, {
       matchMedia('(resolution: ' + devicePixelRatio + 'dppx)')
         .addEventListener('change', page.watchRatio, {once: true});
     },
-    // A canvas holding the program's RGBA pixels.
+    // A canvas holding the program's RGBA pixels, read in place from the program's memory.
     bitmap: function (pixels, width, height) {
       var canvas = document.createElement('canvas');
       canvas.width = width;
       canvas.height = height;
-      var bytes = new Uint8ClampedArray(HEAPU8.subarray(pixels, pixels + width * height * 4));
+      var bytes = new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4);
       canvas.getContext('2d').putImageData(new ImageData(bytes, width, height), 0, 0);
       return canvas;
     },
@@ -154,10 +154,20 @@ mergeInto(LibraryManager.library, {
 
   cw_icon__deps: ['$page'],
   cw_icon: function (pixels, width, height) {
-    var link = document.createElement('link');
-    link.rel = 'icon';
-    link.href = page.bitmap(pixels, width, height).toDataURL();
-    document.head.append(link);
+    // Encoding the icon takes longer than drawing the window: it waits until the browser is
+    // idle, with its own copy of the pixels.
+    var icon = new ImageData(new Uint8ClampedArray(HEAPU8.subarray(pixels, pixels + width *
+                                                                   height * 4)), width, height);
+    (window.requestIdleCallback || setTimeout)(function () {
+      var canvas = document.createElement('canvas');
+      canvas.width = width;
+      canvas.height = height;
+      canvas.getContext('2d').putImageData(icon, 0, 0);
+      var link = document.createElement('link');
+      link.rel = 'icon';
+      link.href = canvas.toDataURL();
+      document.head.append(link);
+    });
   },
 
   cw_line__deps: ['$page'],

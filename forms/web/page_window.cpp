@@ -141,8 +141,6 @@ void PageWindow::buildPictures() {
 void PageWindow::renderPictures() {
   const double tpp = description_.twipsPerPixel;
   std::vector<Image> images;
-  int atlasWidth = 0;
-  int atlasHeight = 0;
   for (Picture& picture : pictures_) {
     const PictureBoxEntry& entry = *picture.entry;
     Image image;
@@ -159,11 +157,9 @@ void PageWindow::renderPictures() {
         std::max(image.width, static_cast<int>(std::ceil(rect.width / tpp * ratio_)) + 1);
     picture.height =
         std::max(image.height, static_cast<int>(std::ceil(rect.height / tpp * ratio_)) + 1);
-    picture.top = atlasHeight;
-    atlasWidth = std::max(atlasWidth, picture.width);
-    atlasHeight += picture.height;
     images.push_back(std::move(image));
   }
+  const auto [atlasWidth, atlasHeight] = packPictures();
 
   // Each picture over its box's colour, as the box shows it, as the bytes R, G, B, A.
   const auto stride = static_cast<std::size_t>(atlasWidth) * 4;
@@ -173,7 +169,8 @@ void PageWindow::renderPictures() {
     const Image& image = images[i];
     const Rgb back = picture.entry->backColor;
     for (int y = 0; y < picture.height; ++y) {
-      std::uint8_t* out = rgba.data() + static_cast<std::size_t>(picture.top + y) * stride;
+      std::uint8_t* out = rgba.data() + static_cast<std::size_t>(picture.top + y) * stride +
+                          static_cast<std::size_t>(picture.left) * 4;
       for (int x = 0; x < picture.width; ++x, out += 4) {
         const std::uint32_t pixel =
             blend(x < image.width && y < image.height ? image.pixel(x, y) : 0, back);
@@ -199,11 +196,55 @@ void PageWindow::renderPictures() {
       const auto at = [&](float twips, int origin) {
         return origin + devicePixels(twips, tpp, ratio_) + centre;
       };
-      cw_line(0, picture.top, picture.width, picture.height, at(line.line.x1, 0),
-              at(line.line.y1, picture.top), at(line.line.x2, 0), at(line.line.y2, picture.top),
-              lineWidth, line.color);
+      cw_line(picture.left, picture.top, picture.width, picture.height,
+              at(line.line.x1, picture.left), at(line.line.y1, picture.top),
+              at(line.line.x2, picture.left), at(line.line.y2, picture.top), lineWidth, line.color);
     }
   }
+}
+
+std::pair<int, int> PageWindow::packPictures() {
+  // Tallest first, each where it sits highest, then furthest left, on top of those already
+  // placed below it; no row is wider than the widest picture. The tall narrow posts then stand
+  // side by side instead of each taking a row of their own.
+  std::vector<Picture*> order;
+  int width = 0;
+  for (Picture& picture : pictures_) {
+    order.push_back(&picture);
+    width = std::max(width, picture.width);
+  }
+  std::stable_sort(order.begin(), order.end(),
+                   [](const Picture* a, const Picture* b) { return a->height > b->height; });
+  std::vector<const Picture*> placed;
+  int height = 0;
+  for (Picture* picture : order) {
+    std::vector<int> lefts{0};
+    for (const Picture* other : placed) {
+      lefts.push_back(other->left + other->width);
+    }
+    int bestLeft = 0;
+    int bestTop = -1;
+    for (const int left : lefts) {
+      if (left + picture->width > width) {
+        continue;
+      }
+      int top = 0;
+      for (const Picture* other : placed) {
+        if (other->left < left + picture->width && left < other->left + other->width) {
+          top = std::max(top, other->top + other->height);
+        }
+      }
+      if (bestTop < 0 || top < bestTop || (top == bestTop && left < bestLeft)) {
+        bestLeft = left;
+        bestTop = top;
+      }
+    }
+    picture->left = bestLeft;
+    picture->top = std::max(bestTop, 0);
+    placed.push_back(picture);
+    height = std::max(height, picture->top + picture->height);
+  }
+  return {width, height};
 }
 
 void PageWindow::buildControls() {
@@ -362,7 +403,7 @@ void PageWindow::paint(const Rect& dirty) {
     const Rect part{std::max(at.left, clip.left), std::max(at.top, clip.top),
                     std::min(at.right, clip.right), std::min(at.bottom, clip.bottom)};
     if (!part.empty()) {
-      command(1, part.left - at.left, picture.top + part.top - at.top, part);
+      command(1, picture.left + part.left - at.left, picture.top + part.top - at.top, part);
     }
   }
   cw_paint(commands_.data(), static_cast<int>(commands_.size() / 7));

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "forms/description.h"
@@ -55,7 +56,8 @@ class PageWindow final : public ControlObserver {
   };
   struct Picture {
     const PictureBoxEntry* entry = nullptr;
-    // Its place in the bitmap of all pictures, at the left edge.
+    // Its place in the bitmap of all pictures.
+    int left = 0;
     int top = 0;
     int width = 0;
     int height = 0;
@@ -68,6 +70,8 @@ class PageWindow final : public ControlObserver {
   Rect toDevice(const RectF& twips) const;
   void buildPictures();
   void renderPictures();
+  // Places the pictures in one bitmap as small as simply found; returns its size.
+  std::pair<int, int> packPictures();
   void buildControls();
   void placeControls();
   void rescale();
