@@ -190,7 +190,8 @@ int main(int argc, char** argv) {
     bench::row(
         label + ": processor share, % of a core (" + std::to_string(setting.trials) + " trials)",
         screen, bench::spread(oursShare, "%.2f", " %"),
-        "busy: " + bench::spread(bench::summarize(share[1]), "%.1f", " %"),
+        "busy: " + bench::spread(bench::summarize(share[1]), "%.1f", " %") +
+            "<br>kernel timer alone: " + bench::spread(bench::summarize(share[2]), "%.2f", " %"),
         "≤ " + bench::format("%g", setting.cpuBound * 100) + " %",
         bench::atMost(oursShare.median, setting.cpuBound * 100, "%.2f", " points"));
 
