@@ -4,6 +4,7 @@
 // A seven-disk run at delay 0, every step drawn; the renderer's processor share while a run
 // pauses 0.05 s after each step; navigation to the first painted window from a loopback
 // server, with an empty cache; and the bytes a first visit transfers, compressed.
+import { readFileSync, readdirSync } from 'node:fs';
 import { openSite } from '../../tests/web/browser.mjs';
 
 const [site, desktopSteps, desktopPause, desktopStart, desktopBytes] = process.argv.slice(2);
@@ -59,22 +60,46 @@ row('Seven-disk run, delay 0: thousand steps/s (5 runs)', screen, spread(rates, 
   `for ${kSevenDiskSteps} steps`, '≥ 30.0',
   verdict(median(rates) >= 30, `${(30 - median(rates)).toFixed(1)}k short`));
 
-// The renderer's processor time over wall time, from the DevTools protocol, while a run
-// pauses 0.05 s after every step.
+// The processor time of the browser's renderer processes, every thread of them, to the
+// nanosecond, from the kernel's scheduler statistics: the DevTools protocol's process time
+// moves in steps of 10 ms, a quarter of a point of share in a four-second window.
+function rendererSeconds() {
+  const read = (path) => { try { return readFileSync(path, 'utf8'); } catch { return ''; } };
+  const parents = new Map();
+  const pids = readdirSync('/proc').filter((name) => /^\d+$/.test(name));
+  for (const pid of pids) {
+    const stat = read(`/proc/${pid}/stat`);
+    parents.set(pid, stat.slice(stat.lastIndexOf(')') + 2).split(' ')[1]);
+  }
+  const ours = (pid) => {
+    for (let p = pid, hops = 0; p && p !== '0' && hops < 64; p = parents.get(p), ++hops) {
+      if (p === String(process.pid)) return true;
+    }
+    return false;
+  };
+  let nanoseconds = 0;
+  for (const pid of pids) {
+    if (!ours(pid) || !read(`/proc/${pid}/cmdline`).includes('--type=renderer')) continue;
+    let threads = [];
+    try { threads = readdirSync(`/proc/${pid}/task`); } catch { continue; }
+    for (const tid of threads) {
+      nanoseconds += Number(read(`/proc/${pid}/task/${tid}/schedstat`).split(' ')[0]) || 0;
+    }
+  }
+  return nanoseconds / 1e9;
+}
+
+// The renderer's processor time over wall time while a run pauses 0.05 s after every step.
 const shares = [];
 {
   const page = await browser.open();
-  const cdp = await page.context().newCDPSession(page);
-  await cdp.send('Performance.enable');
-  const sample = async () => Object.fromEntries((await cdp.send('Performance.getMetrics'))
-    .metrics.map((m) => [m.name, m.value]));
   await start(page, '7', '0.05');
   await page.waitForTimeout(1000);
   for (let trial = 0; trial < 5; ++trial) {
-    const a = await sample();
+    const cpu = rendererSeconds();
+    const wall = performance.now();
     await page.waitForTimeout(4000);
-    const b = await sample();
-    shares.push((100 * (b.ProcessTime - a.ProcessTime)) / (b.Timestamp - a.Timestamp));
+    shares.push((100 * (rendererSeconds() - cpu)) / ((performance.now() - wall) / 1000));
   }
   await page.close();
 }
