@@ -4,7 +4,7 @@
 # Prints one Markdown table, headed by the machine it ran on, and keeps a copy in
 # BUILD/benchmarks.md. Usage:
 #   scripts/run-benchmarks.sh [BUILD]     (default build/dev; configured here if it is not yet)
-# Takes about six minutes; the machine should be otherwise idle.
+# Takes about seven minutes; the machine should be otherwise idle.
 #
 # The seven-disk runs are measured side by side with the same benchmark built on an earlier
 # commit (CORVANE_BENCH_BASE, by default the last one before the run's painting was reworked),
