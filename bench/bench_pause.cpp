@@ -4,7 +4,6 @@
 //   bench_pause [SCREEN-LABEL]
 
 #include <fcntl.h>
-#include <sys/timerfd.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -33,31 +32,6 @@ void busyPause(forms::Runtime& runtime, float delay) {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
   } while (now < target);
 }
-
-// The floor under any pause on this machine: the kernel's own wake-up at an absolute deadline,
-// with no event handling at all.
-class KernelSleep {
- public:
-  KernelSleep() : fd_(::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC)) {}
-  ~KernelSleep() { ::close(fd_); }
-  KernelSleep(const KernelSleep&) = delete;
-  KernelSleep& operator=(const KernelSleep&) = delete;
-
-  void operator()(float delay) const {
-    timespec now{};
-    ::clock_gettime(CLOCK_MONOTONIC, &now);
-    const long total = now.tv_nsec + static_cast<long>(static_cast<double>(delay) * 1e9);
-    itimerspec deadline{};
-    deadline.it_value.tv_sec = now.tv_sec + total / 1'000'000'000L;
-    deadline.it_value.tv_nsec = total % 1'000'000'000L;
-    ::timerfd_settime(fd_, TFD_TIMER_ABSTIME, &deadline, nullptr);
-    std::uint64_t expirations = 0;
-    [[maybe_unused]] const ssize_t n = ::read(fd_, &expirations, sizeof expirations);
-  }
-
- private:
-  int fd_;
-};
 
 struct Trial {
   double cpuShare = 0;
@@ -159,7 +133,7 @@ int main(int argc, char** argv) {
   const Pause ours = [&stage](float delay) { stage.form.subDelay(delay); };
   const Pause busy = [&stage](float delay) { busyPause(stage.runtime, delay); };
 
-  const KernelSleep kernel;
+  const bench::KernelSleep kernel;
   const Pause floor = [&kernel](float delay) { kernel(delay); };
 
   struct Setting {

@@ -11,7 +11,6 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/socket.h>
-#include <sys/timerfd.h>
 #include <sys/uio.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -130,28 +129,18 @@ class Steps final : public forms::ControlObserver {
 // The floor under any paced run on this machine: a process that only wakes at the same pace,
 // on the kernel's timer at absolute deadlines, with no window and no event loop.
 int wakeOnly(long wakes, double delay) {
-  const int timer = ::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC);
+  const bench::KernelSleep sleep;
   const double cpu0 = bench::cpuSeconds();
   const double wall0 = bench::wallSeconds();
-  for (long i = 0; i < wakes && timer >= 0; ++i) {
-    timespec now{};
-    ::clock_gettime(CLOCK_MONOTONIC, &now);
-    const long long deadline = static_cast<long long>(now.tv_sec) * 1'000'000'000 + now.tv_nsec +
-                               static_cast<long long>(delay * 1e9);
-    itimerspec when{};
-    when.it_value.tv_sec = static_cast<time_t>(deadline / 1'000'000'000);
-    when.it_value.tv_nsec = static_cast<long>(deadline % 1'000'000'000);
-    std::uint64_t expirations = 0;
-    if (::timerfd_settime(timer, TFD_TIMER_ABSTIME, &when, nullptr) != 0 ||
-        ::read(timer, &expirations, sizeof expirations) <= 0) {
+  for (long i = 0; i < wakes; ++i) {
+    if (!sleep(delay)) {
       return 1;
     }
   }
   const double wall = bench::wallSeconds() - wall0;
   const double cpu = bench::cpuSeconds() - cpu0;
-  ::close(timer);
   std::printf("%ld %.9f %.9f 0 %ld\n", wakes, wall, cpu, wakes);
-  return timer >= 0 ? 0 : 1;
+  return 0;
 }
 
 int trial(int argc, char** argv) {

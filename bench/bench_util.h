@@ -1,8 +1,11 @@
 #pragma once
 
+#include <sys/timerfd.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -26,6 +29,36 @@ inline double wallSeconds() {
 inline double cpuSeconds() {
   return secondsOn(CLOCK_PROCESS_CPUTIME_ID);
 }
+
+// The floor under any pause on this machine: the kernel's own wake-up at an absolute deadline,
+// with no event handling at all.
+class KernelSleep {
+ public:
+  KernelSleep() : fd_(::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC)) {}
+  ~KernelSleep() {
+    if (fd_ >= 0) {
+      ::close(fd_);
+    }
+  }
+  KernelSleep(const KernelSleep&) = delete;
+  KernelSleep& operator=(const KernelSleep&) = delete;
+
+  // Whether it slept.
+  bool operator()(double delay) const {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    const long total = now.tv_nsec + static_cast<long>(delay * 1e9);
+    itimerspec deadline{};
+    deadline.it_value.tv_sec = now.tv_sec + total / 1'000'000'000L;
+    deadline.it_value.tv_nsec = total % 1'000'000'000L;
+    std::uint64_t expirations = 0;
+    return fd_ >= 0 && ::timerfd_settime(fd_, TFD_TIMER_ABSTIME, &deadline, nullptr) == 0 &&
+           ::read(fd_, &expirations, sizeof expirations) > 0;
+  }
+
+ private:
+  int fd_;
+};
 
 struct Summary {
   double median = 0;
