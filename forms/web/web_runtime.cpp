@@ -23,15 +23,15 @@ void WebRuntime::pumpEvents(float waitSeconds) {
   // The negated test also refuses a wait that is not a number.
   const double seconds =
       waitSeconds > 0.0f ? std::min(static_cast<double>(waitSeconds), kLongestWaitSeconds) : 0.0;
-  if (seconds == 0.0 && std::chrono::steady_clock::now() - lastYield_ <
-                            std::chrono::duration<double>(kYieldIntervalSeconds)) {
+  if (seconds == 0.0 &&
+      emscripten_get_now() - lastYieldMilliseconds_ < kYieldIntervalSeconds * 1000.0) {
     return;
   }
   if (window_ != nullptr) {
     window_->announceBoard();
   }
   cw_wait(seconds * 1000.0);
-  lastYield_ = std::chrono::steady_clock::now();
+  lastYieldMilliseconds_ = emscripten_get_now();
   if (window_ != nullptr) {
     window_->dispatchQueued();
   }
