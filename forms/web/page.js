@@ -171,14 +171,9 @@ mergeInto(LibraryManager.library, {
   cw_icon__deps: ['$page'],
   cw_icon: function (pixels, width, height) {
     // Encoding the icon takes longer than drawing the window: it waits until the browser is
-    // idle, with its own copy of the pixels.
-    var icon = new ImageData(new Uint8ClampedArray(HEAPU8.subarray(pixels, pixels + width *
-                                                                   height * 4)), width, height);
+    // idle.
+    var canvas = page.bitmap(pixels, width, height);
     (window.requestIdleCallback || setTimeout)(function () {
-      var canvas = document.createElement('canvas');
-      canvas.width = width;
-      canvas.height = height;
-      canvas.getContext('2d').putImageData(icon, 0, 0);
       var link = document.createElement('link');
       link.rel = 'icon';
       link.href = canvas.toDataURL();
