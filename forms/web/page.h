@@ -22,16 +22,10 @@ void cw_canvas(int deviceWidth, int deviceHeight);
 double cw_ratio();
 // The page's icon, from RGBA pixels.
 void cw_icon(const std::uint8_t* pixels, int width, int height);
-// Keeps the RGBA `pixels` as the bitmap every picture is drawn from: the pictures of all picture
-// boxes, one below the other, in device pixels.
-void cw_pictures(const std::uint8_t* pixels, int width, int height);
-// Draws a line into that bitmap, clipped to the rectangle of its picture.
-void cw_line(int left, int top, int width, int height, double x1, double y1, double x2, double y2,
-             int lineWidth, std::uint32_t color);
-// Draws into the canvas: `count` commands of seven numbers each, [kind, source x, source y,
-// width, height, target x, target y] in device pixels; kind 1 copies from the pictures' bitmap,
-// kind 0 fills the target with the window's colour.
-void cw_paint(const std::int32_t* commands, int count);
+// Copies the rectangle at `x`, `y` of a whole window's pixels (`width` by `height`, RGBA,
+// in device pixels) to the same place on the canvas.
+void cw_put(const std::uint32_t* pixels, int width, int height, int x, int y, int partWidth,
+            int partHeight);
 
 void cw_text_box(int index, const char* text, const char* name, const char* description,
                  const char* family, double pixels, int bold, std::uint32_t fore,

@@ -1,7 +1,7 @@
 // The page side of the browser window; forms/web/page.h declares what the program calls here.
-// It builds the elements the program asks for and draws the canvas from cached pictures. Input
-// handlers never call into the program: they queue the event and wake a sleeping pump, which
-// takes the events from the queue itself.
+// It builds the elements the program asks for and copies the pixels the program composes to the
+// canvas. Input handlers never call into the program: they queue the event and wake a sleeping
+// pump, which takes the events from the queue itself.
 mergeInto(LibraryManager.library, {
   $page: {
     root: null,
@@ -10,7 +10,7 @@ mergeInto(LibraryManager.library, {
     back: '',
     width: 0,
     height: 0,
-    pictures: null,
+    frame: null,
     boxes: [],
     buttons: [],
     events: [],
@@ -87,13 +87,18 @@ mergeInto(LibraryManager.library, {
       matchMedia('(resolution: ' + devicePixelRatio + 'dppx)')
         .addEventListener('change', page.watchRatio, {once: true});
     },
-    // A canvas holding the program's RGBA pixels, read in place from the program's memory.
+    // RGBA pixels in the program's memory, in place. Growing the memory replaces its buffer, and
+    // a view of the old one is empty.
+    pixels: function (pixels, width, height) {
+      return new ImageData(new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4),
+                           width, height);
+    },
+    // A canvas holding the program's RGBA pixels.
     bitmap: function (pixels, width, height) {
       var canvas = document.createElement('canvas');
       canvas.width = width;
       canvas.height = height;
-      var bytes = new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4);
-      canvas.getContext('2d').putImageData(new ImageData(bytes, width, height), 0, 0);
+      canvas.getContext('2d').putImageData(page.pixels(pixels, width, height), 0, 0);
       return canvas;
     },
     drawWord: function (button) {
@@ -155,17 +160,12 @@ mergeInto(LibraryManager.library, {
     // An opaque canvas that the browser may show without copying it whole for every frame: a
     // run's frames then cost the page about half the processor time.
     page.context = page.canvas.getContext('2d', {alpha: false, desynchronized: true});
-    page.context.fillStyle = page.back;
+    page.frame = null;
     page.buttons.forEach(page.drawWord);
   },
 
   cw_ratio: function () {
     return devicePixelRatio || 1;
-  },
-
-  cw_pictures__deps: ['$page'],
-  cw_pictures: function (pixels, width, height) {
-    page.pictures = page.bitmap(pixels, width, height);
   },
 
   cw_icon__deps: ['$page'],
@@ -181,35 +181,14 @@ mergeInto(LibraryManager.library, {
     });
   },
 
-  cw_line__deps: ['$page'],
-  cw_line: function (left, top, width, height, x1, y1, x2, y2, lineWidth, color) {
-    var c = page.pictures.getContext('2d');
-    c.save();
-    c.beginPath();
-    c.rect(left, top, width, height);
-    c.clip();
-    c.strokeStyle = page.color(color);
-    c.lineWidth = lineWidth;
-    c.lineCap = 'square';
-    c.beginPath();
-    c.moveTo(x1, y1);
-    c.lineTo(x2, y2);
-    c.stroke();
-    c.restore();
-  },
-
-  cw_paint__deps: ['$page'],
-  cw_paint: function (commands, count) {
-    var c = page.context;
-    for (var p = commands >> 2, end = p + count * 7; p < end; p += 7) {
-      var width = HEAP32[p + 3], height = HEAP32[p + 4], x = HEAP32[p + 5], y = HEAP32[p + 6];
-      if (HEAP32[p]) {
-        c.drawImage(page.pictures, HEAP32[p + 1], HEAP32[p + 2], width, height,
-                    x, y, width, height);
-      } else {
-        c.fillRect(x, y, width, height);
-      }
+  cw_put__deps: ['$page'],
+  cw_put: function (pixels, width, height, x, y, partWidth, partHeight) {
+    var frame = page.frame;
+    if (!frame || frame.data.buffer !== HEAPU8.buffer || frame.data.byteOffset !== pixels ||
+        frame.width !== width || frame.height !== height) {
+      frame = page.frame = page.pixels(pixels, width, height);
     }
+    page.context.putImageData(frame, 0, 0, x, y, partWidth, partHeight);
   },
 
   cw_text_box__deps: ['$page'],

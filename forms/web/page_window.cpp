@@ -50,7 +50,7 @@ std::vector<std::uint8_t> toRgba(const Image& image) {
   return rgba;
 }
 
-// A picture's pixel over the colour of its box.
+// A picture's pixel over the colour of its box, as 0xAARRGGBB.
 std::uint32_t blend(std::uint32_t argb, Rgb back) {
   const std::uint32_t alpha = argb >> 24;
   if (alpha == 0xFFu) {
@@ -63,6 +63,11 @@ std::uint32_t blend(std::uint32_t argb, Rgb back) {
     result |= ((over * alpha + under * (255 - alpha) + 127) / 255) << shift;
   }
   return result;
+}
+
+// An opaque 0xRRGGBB colour as the page's bitmaps hold it in memory: the bytes R, G, B, A.
+std::uint32_t opaqueRgba(std::uint32_t rgb) {
+  return 0xFF000000u | ((rgb & 0xFFu) << 16) | (rgb & 0xFF00u) | ((rgb >> 16) & 0xFFu);
 }
 
 std::string jsonString(const std::string& text) {
@@ -83,6 +88,7 @@ PageWindow::PageWindow(WebRuntime& runtime, FormDescription description)
   if (!(description_.twipsPerPixel > 0)) {
     description_.twipsPerPixel = 15;
   }
+  backPixel_ = opaqueRgba(description_.backColor);
   cw_window(description_.caption.c_str(), description_.clientWidth / description_.twipsPerPixel,
             description_.clientHeight / description_.twipsPerPixel, description_.backColor);
   buildPictures();
@@ -134,13 +140,13 @@ void PageWindow::buildPictures() {
       continue;
     }
     entry->box->setObserver(this);
-    pictures_.push_back({entry});
+    Picture& picture = pictures_.emplace_back();
+    picture.entry = entry;
   }
 }
 
 void PageWindow::renderPictures() {
   const double tpp = description_.twipsPerPixel;
-  std::vector<Image> images;
   for (Picture& picture : pictures_) {
     const PictureBoxEntry& entry = *picture.entry;
     Image image;
@@ -151,33 +157,21 @@ void PageWindow::renderPictures() {
       image = {};
     }
     // The box may come out a device pixel wider or taller than its picture, depending on where
-    // its edges round to; the picture's place in the bitmap covers the widest it can be.
+    // its edges round to; the rendered picture covers the widest it can be.
     const RectF& rect = entry.box->rect();
     picture.width =
         std::max(image.width, static_cast<int>(std::ceil(rect.width / tpp * ratio_)) + 1);
     picture.height =
         std::max(image.height, static_cast<int>(std::ceil(rect.height / tpp * ratio_)) + 1);
-    images.push_back(std::move(image));
-  }
-  const auto [atlasWidth, atlasHeight] = packPictures();
-
-  // Each picture over its box's colour, as the box shows it, as the bytes R, G, B, A.
-  const auto stride = static_cast<std::size_t>(atlasWidth) * 4;
-  std::vector<std::uint8_t> rgba(stride * static_cast<std::size_t>(atlasHeight));
-  for (std::size_t i = 0; i < pictures_.size(); ++i) {
-    Picture& picture = pictures_[i];
-    const Image& image = images[i];
-    const Rgb back = picture.entry->backColor;
-    for (int y = 0; y < picture.height; ++y) {
-      std::uint8_t* out = rgba.data() + static_cast<std::size_t>(picture.top + y) * stride +
-                          static_cast<std::size_t>(picture.left) * 4;
-      for (int x = 0; x < picture.width; ++x, out += 4) {
-        const std::uint32_t pixel =
-            blend(x < image.width && y < image.height ? image.pixel(x, y) : 0, back);
-        out[0] = static_cast<std::uint8_t>(pixel >> 16);
-        out[1] = static_cast<std::uint8_t>(pixel >> 8);
-        out[2] = static_cast<std::uint8_t>(pixel);
-        out[3] = 0xFF;
+    // The picture over its box's colour, as the box shows it.
+    const Rgb back = entry.backColor;
+    picture.pixels.assign(
+        static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height),
+        opaqueRgba(back));
+    for (int y = 0; y < image.height; ++y) {
+      std::uint32_t* out = picture.pixels.data() + static_cast<std::size_t>(y) * picture.width;
+      for (int x = 0; x < image.width; ++x) {
+        out[x] = opaqueRgba(blend(image.pixel(x, y), back));
       }
     }
     picture.probeX = image.width / 2;
@@ -185,66 +179,47 @@ void PageWindow::renderPictures() {
     const std::uint32_t probe =
         image.width > 0 && image.height > 0 ? image.pixel(picture.probeX, picture.probeY) : 0;
     picture.probeColor = blend(probe, back) & 0xFFFFFFu;
-  }
-  cw_pictures(rgba.data(), atlasWidth, atlasHeight);
 
-  for (const Picture& picture : pictures_) {
-    for (const LineEntry& line : picture.entry->lines) {
+    for (const LineEntry& line : entry.lines) {
       // Centred on the pixel the line passes through, as wide as asked in whole device pixels.
       const int lineWidth = std::max(1, static_cast<int>(std::lround(line.widthPixels * ratio_)));
       const double centre = (lineWidth % 2 == 1) ? 0.5 : 0.0;
-      const auto at = [&](float twips, int origin) {
-        return origin + devicePixels(twips, tpp, ratio_) + centre;
-      };
-      cw_line(picture.left, picture.top, picture.width, picture.height,
-              at(line.line.x1, picture.left), at(line.line.y1, picture.top),
-              at(line.line.x2, picture.left), at(line.line.y2, picture.top), lineWidth, line.color);
+      const auto at = [&](float twips) { return devicePixels(twips, tpp, ratio_) + centre; };
+      strokeLine(picture, at(line.line.x1), at(line.line.y1), at(line.line.x2), at(line.line.y2),
+                 lineWidth, opaqueRgba(line.color));
     }
   }
 }
 
-std::pair<int, int> PageWindow::packPictures() {
-  // Tallest first, each where it sits highest, then furthest left, on top of those already
-  // placed below it; no row is wider than the widest picture. The tall narrow posts then stand
-  // side by side instead of each taking a row of their own.
-  std::vector<Picture*> order;
-  int width = 0;
-  for (Picture& picture : pictures_) {
-    order.push_back(&picture);
-    width = std::max(width, picture.width);
+void PageWindow::strokeLine(Picture& picture, double x1, double y1, double x2, double y2,
+                            int lineWidth, std::uint32_t rgba) {
+  // Every pixel whose centre lies in the stroke, with square ends: a line along the pixel grid,
+  // the only kind a form has, comes out exactly as the browser would draw it.
+  const double length = std::hypot(x2 - x1, y2 - y1);
+  if (!(length > 0) || !std::isfinite(length)) {
+    return;
   }
-  std::stable_sort(order.begin(), order.end(),
-                   [](const Picture* a, const Picture* b) { return a->height > b->height; });
-  std::vector<const Picture*> placed;
-  int height = 0;
-  for (Picture* picture : order) {
-    std::vector<int> lefts{0};
-    for (const Picture* other : placed) {
-      lefts.push_back(other->left + other->width);
-    }
-    int bestLeft = 0;
-    int bestTop = -1;
-    for (const int left : lefts) {
-      if (left + picture->width > width) {
-        continue;
-      }
-      int top = 0;
-      for (const Picture* other : placed) {
-        if (other->left < left + picture->width && left < other->left + other->width) {
-          top = std::max(top, other->top + other->height);
-        }
-      }
-      if (bestTop < 0 || top < bestTop || (top == bestTop && left < bestLeft)) {
-        bestLeft = left;
-        bestTop = top;
+  const double ux = (x2 - x1) / length;
+  const double uy = (y2 - y1) / length;
+  const double half = lineWidth / 2.0;
+  const auto bound = [](double value, int limit) {
+    return static_cast<int>(std::clamp(value, 0.0, static_cast<double>(limit)));
+  };
+  const int left = bound(std::floor(std::min(x1, x2) - lineWidth), picture.width);
+  const int right = bound(std::ceil(std::max(x1, x2) + lineWidth), picture.width);
+  const int top = bound(std::floor(std::min(y1, y2) - lineWidth), picture.height);
+  const int bottom = bound(std::ceil(std::max(y1, y2) + lineWidth), picture.height);
+  for (int y = top; y < bottom; ++y) {
+    for (int x = left; x < right; ++x) {
+      const double dx = x + 0.5 - x1;
+      const double dy = y + 0.5 - y1;
+      const double along = dx * ux + dy * uy;
+      const double across = dy * ux - dx * uy;
+      if (along >= -half && along <= length + half && std::abs(across) <= half) {
+        picture.pixels[static_cast<std::size_t>(y) * picture.width + x] = rgba;
       }
     }
-    picture->left = bestLeft;
-    picture->top = std::max(bestTop, 0);
-    placed.push_back(picture);
-    height = std::max(height, picture->top + picture->height);
   }
-  return {width, height};
 }
 
 void PageWindow::buildControls() {
@@ -311,7 +286,11 @@ void PageWindow::rescale() {
     ratio_ = 1;
   }
   const Rect whole = toDevice({0, 0, description_.clientWidth, description_.clientHeight});
-  cw_canvas(whole.right, whole.bottom);
+  frameWidth_ = std::max(whole.right, 0);
+  frameHeight_ = std::max(whole.bottom, 0);
+  frame_.assign(static_cast<std::size_t>(frameWidth_) * static_cast<std::size_t>(frameHeight_),
+                backPixel_);
+  cw_canvas(frameWidth_, frameHeight_);
   renderPictures();
   placeControls();
   dirty_.clear();
@@ -382,18 +361,19 @@ void PageWindow::textChanged(const TextBox& box) {
 }
 
 void PageWindow::paint(const Rect& dirty) {
-  const Rect whole = toDevice({0, 0, description_.clientWidth, description_.clientHeight});
   const Rect clip{std::max(dirty.left, 0), std::max(dirty.top, 0),
-                  std::min(dirty.right, whole.right), std::min(dirty.bottom, whole.bottom)};
+                  std::min(dirty.right, frameWidth_), std::min(dirty.bottom, frameHeight_)};
   if (clip.empty()) {
     return;
   }
-  commands_.clear();
-  const auto command = [this](int kind, int sx, int sy, const Rect& target) {
-    commands_.insert(commands_.end(), {kind, sx, sy, target.right - target.left,
-                                       target.bottom - target.top, target.left, target.top});
+  // The window is composed in memory, back to front, and the page copies the changed part to
+  // the canvas in one go: much cheaper for the browser than a drawing call for each picture.
+  const auto row = [this](int y) {
+    return frame_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(frameWidth_);
   };
-  command(0, 0, 0, clip);
+  for (int y = clip.top; y < clip.bottom; ++y) {
+    std::fill(row(y) + clip.left, row(y) + clip.right, backPixel_);
+  }
   for (const Picture& picture : pictures_) {
     const PictureBox& box = *picture.entry->box;
     if (box.Visible() == False) {
@@ -401,12 +381,20 @@ void PageWindow::paint(const Rect& dirty) {
     }
     const Rect at = toDevice(box.rect());
     const Rect part{std::max(at.left, clip.left), std::max(at.top, clip.top),
-                    std::min(at.right, clip.right), std::min(at.bottom, clip.bottom)};
-    if (!part.empty()) {
-      command(1, picture.left + part.left - at.left, picture.top + part.top - at.top, part);
+                    std::min({at.right, clip.right, at.left + picture.width}),
+                    std::min({at.bottom, clip.bottom, at.top + picture.height})};
+    if (part.empty()) {
+      continue;
+    }
+    for (int y = part.top; y < part.bottom; ++y) {
+      const std::uint32_t* from = picture.pixels.data() +
+                                  static_cast<std::size_t>(y - at.top) * picture.width +
+                                  (part.left - at.left);
+      std::copy(from, from + (part.right - part.left), row(y) + part.left);
     }
   }
-  cw_paint(commands_.data(), static_cast<int>(commands_.size() / 7));
+  cw_put(frame_.data(), frameWidth_, frameHeight_, clip.left, clip.top, clip.right - clip.left,
+         clip.bottom - clip.top);
   ++paints_;
 }
 

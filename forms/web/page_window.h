@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "forms/description.h"
@@ -56,9 +55,9 @@ class PageWindow final : public ControlObserver {
   };
   struct Picture {
     const PictureBoxEntry* entry = nullptr;
-    // Its place in the bitmap of all pictures.
-    int left = 0;
-    int top = 0;
+    // The rendered picture over its box's colour, with its lines, as the canvas takes pixels:
+    // the bytes R, G, B, A.
+    std::vector<std::uint32_t> pixels;
     int width = 0;
     int height = 0;
     // The middle pixel of the rendered picture, relative to the box, and its colour.
@@ -70,8 +69,8 @@ class PageWindow final : public ControlObserver {
   Rect toDevice(const RectF& twips) const;
   void buildPictures();
   void renderPictures();
-  // Places the pictures in one bitmap as small as simply found; returns its size.
-  std::pair<int, int> packPictures();
+  static void strokeLine(Picture& picture, double x1, double y1, double x2, double y2,
+                         int lineWidth, std::uint32_t rgba);
   void buildControls();
   void placeControls();
   void rescale();
@@ -84,7 +83,11 @@ class PageWindow final : public ControlObserver {
   // Back to front.
   std::vector<Picture> pictures_;
   std::vector<Rect> dirty_;
-  std::vector<std::int32_t> commands_;
+  // The whole window in device pixels, as the canvas takes them; each paint updates a part.
+  std::vector<std::uint32_t> frame_;
+  int frameWidth_ = 0;
+  int frameHeight_ = 0;
+  std::uint32_t backPixel_ = 0;
   bool boardChanged_ = false;
   std::string announcedBoard_;
   long paints_ = 0;
