@@ -165,14 +165,26 @@ void PageWindow::renderPictures() {
         std::max(image.height, static_cast<int>(std::ceil(rect.height / tpp * ratio_)) + 1);
     // The picture over its box's colour, as the box shows it.
     const Rgb back = entry.backColor;
-    picture.pixels.assign(
-        static_cast<std::size_t>(picture.width) * static_cast<std::size_t>(picture.height),
-        opaqueRgba(back));
-    for (int y = 0; y < image.height; ++y) {
+    const std::uint32_t backPixel = opaqueRgba(back);
+    picture.pixels.resize(static_cast<std::size_t>(picture.width) *
+                          static_cast<std::size_t>(picture.height));
+    const std::uint32_t* above = nullptr;
+    for (int y = 0; y < picture.height; ++y) {
       std::uint32_t* out = picture.pixels.data() + static_cast<std::size_t>(y) * picture.width;
-      for (int x = 0; x < image.width; ++x) {
-        out[x] = opaqueRgba(blend(image.pixel(x, y), back));
+      const std::uint32_t* in =
+          y < image.height ? image.pixels.data() + static_cast<std::size_t>(y) * image.width
+                           : nullptr;
+      if (in != nullptr && above != nullptr && std::equal(in, in + image.width, above)) {
+        // Most pictures repeat their rows, and copying a row is much quicker than blending it.
+        std::copy(out - picture.width, out, out);
+      } else {
+        const int covered = in != nullptr ? image.width : 0;
+        for (int x = 0; x < covered; ++x) {
+          out[x] = opaqueRgba(blend(in[x], back));
+        }
+        std::fill(out + covered, out + picture.width, backPixel);
       }
+      above = in;
     }
     picture.probeX = image.width / 2;
     picture.probeY = image.height / 2;
@@ -288,8 +300,9 @@ void PageWindow::rescale() {
   const Rect whole = toDevice({0, 0, description_.clientWidth, description_.clientHeight});
   frameWidth_ = std::max(whole.right, 0);
   frameHeight_ = std::max(whole.bottom, 0);
-  frame_.assign(static_cast<std::size_t>(frameWidth_) * static_cast<std::size_t>(frameHeight_),
-                backPixel_);
+  // Left unset: the whole window is painted before it is shown.
+  frame_.clear();
+  frame_.resize(static_cast<std::size_t>(frameWidth_) * static_cast<std::size_t>(frameHeight_));
   cw_canvas(frameWidth_, frameHeight_);
   renderPictures();
   placeControls();
@@ -371,8 +384,10 @@ void PageWindow::paint(const Rect& dirty) {
   const auto row = [this](int y) {
     return frame_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(frameWidth_);
   };
-  for (int y = clip.top; y < clip.bottom; ++y) {
-    std::fill(row(y) + clip.left, row(y) + clip.right, backPixel_);
+  // One row filled, the others copied from it: copies are single instructions.
+  std::fill(row(clip.top) + clip.left, row(clip.top) + clip.right, backPixel_);
+  for (int y = clip.top + 1; y < clip.bottom; ++y) {
+    std::copy(row(clip.top) + clip.left, row(clip.top) + clip.right, row(y) + clip.left);
   }
   for (const Picture& picture : pictures_) {
     const PictureBox& box = *picture.entry->box;
