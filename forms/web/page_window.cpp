@@ -193,18 +193,24 @@ void PageWindow::renderPictures() {
     picture.probeColor = blend(probe, back) & 0xFFFFFFu;
 
     for (const LineEntry& line : entry.lines) {
-      // Centred on the pixel the line passes through, as wide as asked in whole device pixels.
-      const int lineWidth = std::max(1, static_cast<int>(std::lround(line.widthPixels * ratio_)));
-      const double centre = (lineWidth % 2 == 1) ? 0.5 : 0.0;
-      const auto at = [&](float twips) { return devicePixels(twips, tpp, ratio_) + centre; };
-      strokeLine(picture, at(line.line.x1), at(line.line.y1), at(line.line.x2), at(line.line.y2),
-                 lineWidth, opaqueRgba(line.color));
+      const Stroke stroke = toStroke(line);
+      strokeLine(picture, stroke, opaqueRgba(line.color));
     }
   }
 }
 
-void PageWindow::strokeLine(Picture& picture, double x1, double y1, double x2, double y2,
-                            int lineWidth, std::uint32_t rgba) {
+PageWindow::Stroke PageWindow::toStroke(const LineEntry& line) const {
+  // Centred on the pixel the line passes through, as wide as asked in whole device pixels.
+  const int width = std::max(1, static_cast<int>(std::lround(line.widthPixels * ratio_)));
+  const double centre = (width % 2 == 1) ? 0.5 : 0.0;
+  const auto at = [&](float twips) {
+    return devicePixels(twips, description_.twipsPerPixel, ratio_) + centre;
+  };
+  return {at(line.line.x1), at(line.line.y1), at(line.line.x2), at(line.line.y2), width};
+}
+
+void PageWindow::strokeLine(Picture& picture, const Stroke& stroke, std::uint32_t rgba) {
+  const auto [x1, y1, x2, y2, lineWidth] = stroke;
   // Every pixel whose centre lies in the stroke, with square ends: a line along the pixel grid,
   // the only kind a form has, comes out exactly as the browser would draw it.
   const double length = std::hypot(x2 - x1, y2 - y1);
@@ -474,13 +480,25 @@ std::string PageWindow::layoutJson() const {
     json += "{\"name\":" + jsonString(picture.entry->name);
     std::snprintf(buffer, sizeof buffer,
                   ",\"x\":%g,\"y\":%g,\"width\":%g,\"height\":%g,\"visible\":%s,"
-                  "\"probe\":[%g,%g],\"color\":%u},",
+                  "\"probe\":[%g,%g],\"color\":%u,\"lines\":[",
                   r.left / ratio_, r.top / ratio_, (r.right - r.left) / ratio_,
                   (r.bottom - r.top) / ratio_,
                   picture.entry->box->Visible() != False ? "true" : "false",
                   (r.left + picture.probeX + 0.5) / ratio_, (r.top + picture.probeY + 0.5) / ratio_,
                   picture.probeColor);
     json += buffer;
+    // The middle of each line, and its colour.
+    for (const LineEntry& line : picture.entry->lines) {
+      const Stroke stroke = toStroke(line);
+      std::snprintf(buffer, sizeof buffer, "[%g,%g,%u],",
+                    (r.left + (stroke.x1 + stroke.x2) / 2) / ratio_,
+                    (r.top + (stroke.y1 + stroke.y2) / 2) / ratio_, line.color);
+      json += buffer;
+    }
+    if (json.back() == ',') {
+      json.pop_back();
+    }
+    json += "]},";
   }
   if (json.back() == ',') {
     json.pop_back();

@@ -69,8 +69,16 @@ class PageWindow final : public ControlObserver {
   Rect toDevice(const RectF& twips) const;
   void buildPictures();
   void renderPictures();
-  static void strokeLine(Picture& picture, double x1, double y1, double x2, double y2,
-                         int lineWidth, std::uint32_t rgba);
+  // A line's ends in device pixels within its picture, and its width.
+  struct Stroke {
+    double x1 = 0;
+    double y1 = 0;
+    double x2 = 0;
+    double y2 = 0;
+    int width = 1;
+  };
+  Stroke toStroke(const LineEntry& line) const;
+  static void strokeLine(Picture& picture, const Stroke& stroke, std::uint32_t rgba);
   void buildControls();
   void placeControls();
   void rescale();

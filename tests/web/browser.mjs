@@ -33,6 +33,7 @@ export async function openSite(directory) {
       for (const p of layout.pictures) {
         [p.x, p.y, p.width, p.height, p.probe] = [...at(p.x, p.y), p.width * s, p.height * s,
           at(...p.probe)];
+        p.lines = p.lines.map(([x, y, colour]) => ({ at: at(x, y), colour }));
       }
       return layout;
     }),

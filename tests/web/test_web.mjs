@@ -57,6 +57,11 @@ test('start-up: a sharp canvas at the design size, posts, bases and picture butt
   assert.equal(pieces.length, 6);
   const seen = await site.colours(page, pieces.map((p) => p.probe));
   assert.deepEqual(seen.map((c, i) => site.near(c, pieces[i].color)), pieces.map(() => true));
+  // The frame on each base, drawn by the program line by line.
+  const lines = pieces.flatMap((p) => p.lines);
+  assert.equal(lines.length, 12);
+  const onLines = await site.colours(page, lines.map((l) => l.at));
+  assert.deepEqual(onLines, lines.map((l) => l.colour));
   await assertDisksShown(page, 0);
   // Each button: the raised edge, its black face, and its white word across the middle.
   for (const word of ['Moves', 'Reset', 'Quit']) {
@@ -98,6 +103,23 @@ test('a three-disk run at delay 0 leaves every disk at rest on the right peg', a
   const texts = await announced();
   assert.ok(texts.some((t) => t.endsWith('moving')), texts);
   assert.ok(texts.every((t, i) => i === 0 || t !== texts[i - 1]), texts);
+  // Every step repainted only what it changed; together they leave the canvas as a repaint of
+  // the whole window does, which a change of the screen's pixel ratio and back brings about.
+  const pixels = () => page.$eval('#window > canvas', (c) =>
+    Array.from(c.getContext('2d').getImageData(0, 0, c.width, c.height).data));
+  const ratio = (r) => page.waitForFunction((want) =>
+    JSON.parse(Module.UTF8ToString(Module._corvane_layout())).ratio === want, r);
+  const afterRun = await pixels();
+  // The browser tells a page of a new ratio as it resizes it, so the height changes too.
+  const cdp = await page.context().newCDPSession(page);
+  for (const [height, scale] of [[799, 2], [800, 1]]) {
+    await cdp.send('Emulation.setDeviceMetricsOverride',
+      { width: 1100, height, deviceScaleFactor: scale, mobile: false });
+    await ratio(scale);
+  }
+  const repainted = await pixels();
+  assert.equal(repainted.length, afterRun.length);
+  assert.equal(repainted.findIndex((v, i) => v !== afterRun[i]), -1);
 });
 
 test('reset in the middle of a run stops it and clears the board', async () => {
