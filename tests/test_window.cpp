@@ -403,6 +403,23 @@ class WindowTest : public QObject {
     QCOMPARE(fired, sleeps);
   }
 
+  // Pumps that may not wait, one after another as in a run without a pause, do not ask the
+  // system for input at every pump, yet a timer that comes due still fires among them.
+  void aRunWithoutPausesStillTakesInput() {
+    forms::qt::QtRuntime runtime{[] {}};
+    QTimer due;
+    due.setSingleShot(true);
+    bool fired = false;
+    QObject::connect(&due, &QTimer::timeout, [&fired] { fired = true; });
+    due.start(5);
+    QElapsedTimer spinning;
+    spinning.start();
+    while (!fired && spinning.elapsed() < 5000) {
+      runtime.DoEvents(0.0f);
+    }
+    QVERIFY(fired);
+  }
+
   // A pause sleeps through its length in a few passes of the event loop, on either kind of
   // timer, and its own timer wakes it: it does not sleep on until some later event.
   void aPauseSleepsUntilItsEnd_data() {

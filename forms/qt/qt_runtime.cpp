@@ -59,6 +59,16 @@ QtRuntime::~QtRuntime() {
 void QtRuntime::pumpEvents(float waitSeconds) {
   // The negated test also refuses a wait that is not a number.
   if (ended() || !(waitSeconds > 0.0f)) {
+    // A run without a pause pumps after every step, a hundred thousand times a second, and each
+    // look for input costs system calls. Events the program posted itself are handled at every
+    // pump; the system is asked for input a couple of thousand times a second, much sooner
+    // than anyone could tell.
+    const double now = clock_.seconds();
+    if (!ended() && now - lastLookSeconds_ < kLookIntervalSeconds) {
+      QCoreApplication::sendPostedEvents();
+      return;
+    }
+    lastLookSeconds_ = now;
     processPending(QEventLoop::AllEvents);
     return;
   }

@@ -41,7 +41,12 @@ class QtRuntime final : public Runtime {
  private:
   void waitForNextEvent(double seconds);
 
+  // How long pumps that may not wait go without looking for input.
+  static constexpr double kLookIntervalSeconds = 0.0005;
+
   MonotonicClock clock_;
+  // When a pump that may not wait last looked for input, on the clock above.
+  double lastLookSeconds_ = -1;
   std::function<void()> leaveLoop_;
   QPointer<QWidget> window_;
 #ifdef __linux__
