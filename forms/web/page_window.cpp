@@ -487,12 +487,18 @@ std::string PageWindow::layoutJson() const {
                   (r.left + picture.probeX + 0.5) / ratio_, (r.top + picture.probeY + 0.5) / ratio_,
                   picture.probeColor);
     json += buffer;
-    // The middle of each line, and its colour.
+    // The middle of each line, its colour, and the pixels just off either side of the middle.
     for (const LineEntry& line : picture.entry->lines) {
       const Stroke stroke = toStroke(line);
-      std::snprintf(buffer, sizeof buffer, "[%g,%g,%u],",
-                    (r.left + (stroke.x1 + stroke.x2) / 2) / ratio_,
-                    (r.top + (stroke.y1 + stroke.y2) / 2) / ratio_, line.color);
+      const double x = r.left + (stroke.x1 + stroke.x2) / 2;
+      const double y = r.top + (stroke.y1 + stroke.y2) / 2;
+      const double length = std::hypot(stroke.x2 - stroke.x1, stroke.y2 - stroke.y1);
+      const double off = length > 0 ? (stroke.width / 2.0 + 0.5) / length : 0;
+      const double nx = -(stroke.y2 - stroke.y1) * off;
+      const double ny = (stroke.x2 - stroke.x1) * off;
+      std::snprintf(buffer, sizeof buffer, "[%g,%g,%u,%g,%g,%g,%g],", x / ratio_, y / ratio_,
+                    line.color, (x + nx) / ratio_, (y + ny) / ratio_, (x - nx) / ratio_,
+                    (y - ny) / ratio_);
       json += buffer;
     }
     if (json.back() == ',') {

@@ -33,7 +33,8 @@ export async function openSite(directory) {
       for (const p of layout.pictures) {
         [p.x, p.y, p.width, p.height, p.probe] = [...at(p.x, p.y), p.width * s, p.height * s,
           at(...p.probe)];
-        p.lines = p.lines.map(([x, y, colour]) => ({ at: at(x, y), colour }));
+        p.lines = p.lines.map(([x, y, colour, ...sides]) =>
+          ({ at: at(x, y), colour, beside: [at(sides[0], sides[1]), at(sides[2], sides[3])] }));
       }
       return layout;
     }),

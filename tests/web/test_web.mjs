@@ -57,11 +57,15 @@ test('start-up: a sharp canvas at the design size, posts, bases and picture butt
   assert.equal(pieces.length, 6);
   const seen = await site.colours(page, pieces.map((p) => p.probe));
   assert.deepEqual(seen.map((c, i) => site.near(c, pieces[i].color)), pieces.map(() => true));
-  // The frame on each base, drawn by the program line by line.
+  // The frame on each base, drawn by the program line by line: each line in its colour where it
+  // should be, and not a pixel wider on either side.
   const lines = pieces.flatMap((p) => p.lines);
   assert.equal(lines.length, 12);
   const onLines = await site.colours(page, lines.map((l) => l.at));
   assert.deepEqual(onLines, lines.map((l) => l.colour));
+  const besideLines = await site.colours(page, lines.flatMap((l) => l.beside));
+  assert.deepEqual(besideLines.map((c, i) => c === lines[i >> 1].colour),
+    besideLines.map(() => false));
   await assertDisksShown(page, 0);
   // Each button: the raised edge, its black face, and its white word across the middle.
   for (const word of ['Moves', 'Reset', 'Quit']) {
