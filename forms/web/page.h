@@ -34,7 +34,8 @@ void cw_button(int index, const char* word, const char* description, const char*
                double pixels, int bold, std::uint32_t face, std::uint32_t wordColor,
                int pictureWidth, int pictureHeight);
 void cw_place(int isButton, int index, double left, double top, double width, double height);
-void cw_set_text(int index, const char* text);
+// A text of `length` bytes, which may hold NUL characters as a box can.
+void cw_set_text(int index, const char* text, int length);
 
 void cw_announce(const char* text);
 void cw_show();
@@ -43,7 +44,7 @@ void cw_close();
 void cw_end();
 
 // Takes the oldest queued event: returns its kind, writes the control's number and, for an
-// edit, a malloc'd copy of the text (otherwise null) to `out`.
+// edit, a malloc'd copy of the text (otherwise null) and its length in bytes to `out`.
 int cw_next_event(std::int32_t* out);
 // Suspends the program until an event is queued or `milliseconds` have passed; a wait of 0
 // only lets the browser run what is due.

@@ -20,6 +20,7 @@ mergeInto(LibraryManager.library, {
     posted: false,
     channel: null,
     ratio: 0,
+    decoder: null,
     // The kinds of queued events, as forms/web/page.h numbers them.
     edited: 1,
     boxClicked: 2,
@@ -92,6 +93,12 @@ mergeInto(LibraryManager.library, {
     pixels: function (pixels, width, height) {
       return new ImageData(new Uint8ClampedArray(HEAPU8.buffer, pixels, width * height * 4),
                            width, height);
+    },
+    // UTF-8 text of a known length in the program's memory; unlike a C string, it may hold NUL
+    // characters, which a box holds like any other.
+    text: function (pointer, length) {
+      page.decoder = page.decoder || new TextDecoder();
+      return page.decoder.decode(HEAPU8.subarray(pointer, pointer + length));
     },
     // A canvas holding the program's RGBA pixels.
     bitmap: function (pixels, width, height) {
@@ -261,10 +268,10 @@ mergeInto(LibraryManager.library, {
   },
 
   cw_set_text__deps: ['$page'],
-  cw_set_text: function (index, text) {
+  cw_set_text: function (index, text, length) {
     // An edit still queued is newer than what the program wrote: the box keeps the user's
     // text, which reaches the program with that edit.
-    var value = UTF8ToString(text);
+    var value = page.text(text, length);
     var pending = page.events.some(function (e) {
       return e.kind === page.edited && e.index === index;
     });
@@ -299,13 +306,14 @@ mergeInto(LibraryManager.library, {
     var event = page.events.shift();
     if (!event) return 0;
     HEAP32[out >> 2] = event.index;
-    var text = 0;
+    var text = 0, length = 0;
     if (event.text !== undefined) {
-      var size = lengthBytesUTF8(event.text) + 1;
-      text = _malloc(size);
-      stringToUTF8(event.text, text, size);
+      length = lengthBytesUTF8(event.text);
+      text = _malloc(length + 1);
+      if (text) stringToUTF8(event.text, text, length + 1);
     }
     HEAP32[(out >> 2) + 1] = text;
+    HEAP32[(out >> 2) + 2] = text ? length : 0;
     return event.kind;
   },
 
@@ -313,10 +321,14 @@ mergeInto(LibraryManager.library, {
   cw_wait: function (milliseconds) {
     return Asyncify.handleSleep(function (resume) {
       page.resume = resume;
-      if (page.events.length || !(milliseconds > 0)) {
+      // Timers count whole milliseconds and never fire early. A wait a hair over a whole number,
+      // as a pause of 0.05 s is in single precision, is not worth a millisecond more: the pump
+      // looks at the clock again when it wakes.
+      var delay = Math.ceil(milliseconds - 0.01);
+      if (page.events.length || !(delay > 0)) {
         page.wake();
       } else {
-        page.timer = setTimeout(page.fired, Math.ceil(milliseconds));
+        page.timer = setTimeout(page.fired, delay);
       }
     });
   },

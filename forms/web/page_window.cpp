@@ -374,7 +374,7 @@ void PageWindow::pictureChanged(const PictureBox& box, const RectF& before, bool
 void PageWindow::textChanged(const TextBox& box) {
   for (std::size_t i = 0; i < description_.textBoxes.size(); ++i) {
     if (description_.textBoxes[i].box == &box) {
-      cw_set_text(static_cast<int>(i), box.Text().c_str());
+      cw_set_text(static_cast<int>(i), box.Text().data(), static_cast<int>(box.Text().size()));
     }
   }
 }
@@ -443,7 +443,7 @@ void PageWindow::announceBoard() {
 
 bool PageWindow::dispatchQueued() {
   bool any = false;
-  std::int32_t out[2] = {0, 0};
+  std::int32_t out[3] = {0, 0, 0};
   for (int kind = cw_next_event(out); kind != kNoEvent; kind = cw_next_event(out)) {
     any = true;
     const auto index = static_cast<std::size_t>(out[0]);
@@ -460,7 +460,7 @@ bool PageWindow::dispatchQueued() {
       if (kind == kTextBoxClicked) {
         runtime_.dispatch([box] { box->click(); });
       } else if (kind == kTextEdited && text != nullptr) {
-        std::string value(text.get());
+        std::string value(text.get(), static_cast<std::size_t>(std::max(out[2], 0)));
         runtime_.dispatch([box, &value] { box->setText(std::move(value)); });
       }
     }

@@ -88,6 +88,10 @@ test('a typed count shows its stack at once', async () => {
     await page.keyboard.press(key);
     await assertDisksShown(page, shown);
   }
+  // A box holds whatever is pasted into it, NUL characters too, and the program reads it all.
+  await page.getByRole('textbox', { name: DISKS }).fill('4\u0000x');
+  await assertDisksShown(page, 4);
+  assert.equal(await page.getByRole('textbox', { name: DISKS }).inputValue(), '4\u0000x');
 });
 
 test('a three-disk run at delay 0 leaves every disk at rest on the right peg', async () => {
@@ -128,7 +132,16 @@ test('a three-disk run at delay 0 leaves every disk at rest on the right peg', a
 
 test('reset in the middle of a run stops it and clears the board', async () => {
   const page = await site.open();
-  await startRun(page, '5', '0.01');
+  // Every wait a pause asks of the browser's timers, in milliseconds.
+  await page.evaluate(() => {
+    const plain = window.setTimeout;
+    window.waits = [];
+    window.setTimeout = (f, ms, ...rest) => {
+      if (f === window.page.fired) window.waits.push(ms);
+      return plain(f, ms, ...rest);
+    };
+  });
+  await startRun(page, '5', '0.002');
   await page.getByRole('button', { name: 'Reset' }).click();
   await assertDisksShown(page, 0);
   for (const name of [DISKS, DELAY]) {
@@ -139,6 +152,9 @@ test('reset in the middle of a run stops it and clears the board', async () => {
   const before = await assertDisksShown(page, 4);
   await page.waitForTimeout(500);
   assert.deepEqual((await assertDisksShown(page, 4)).disks.slice(0, 4), before.disks.slice(0, 4));
+  // A pause of 0.002 s, a hair over 2 ms in single precision, waits 2 ms and not 3.
+  const paused = (await page.evaluate(() => window.waits)).filter((ms) => ms < 10);
+  assert.ok(paused.length > 0 && paused.every((ms) => ms <= 2), paused.join());
 });
 
 test('quit in the middle of a run ends the program, and the page can start it again', async () => {
@@ -166,6 +182,10 @@ test('the keyboard alone: tab order as on the desktop, then a run started with t
     assert.deepEqual(order, ['Reset', DISKS, DELAY, 'Moves', 'Quit']);
     await page.keyboard.press('Shift+Tab');
     assert.equal(await focused(), 'Quit');
+    // The focused button shows the dotted mark over its word, as on the desktop.
+    const b = await page.getByRole('button', { name: 'Quit' }).boundingBox();
+    const mark = Array.from({ length: 6 }, (_, i) => [b.x + 3.5, b.y + b.height / 2 - 3 + i]);
+    assert.ok((await site.colours(page, mark)).includes(0x808080), 'the focus mark shows');
     // Tabbing into a box selects its text, the prompt too, so typing replaces it.
     await page.getByRole('button', { name: 'Reset' }).focus();
     for (const text of ['2', '0']) {
