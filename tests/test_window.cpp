@@ -115,6 +115,8 @@ class WindowTest : public QObject {
     const Qt::WindowFlags flags = screen.window.windowFlags();
     QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint) && !screen.window.windowIcon().isNull());
     QVERIFY(!flags.testAnyFlags(Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    // This screen is smaller than the window: its title bar must still be on it.
+    QVERIFY(screen.window.screen()->availableGeometry().contains(screen.window.pos()));
 
     const QImage image = grab(screen);
     for (const forms::TextBoxEntry& box : described.textBoxes) {

@@ -156,8 +156,11 @@ void FormWindow::present() {
     screen = QGuiApplication::primaryScreen();
   }
   if (screen != nullptr) {
+    // Centred; on a screen too small for it, the top left corner stays on the screen, where
+    // the title bar can still be reached to move the window.
     const QRect available = screen->availableGeometry();
-    move(available.center() - rect().center());
+    const QPoint centred = available.center() - rect().center();
+    move(std::max(centred.x(), available.left()), std::max(centred.y(), available.top()));
   }
   if (!focusable_.empty()) {
     focusable_.front().second->setFocus(Qt::OtherFocusReason);
