@@ -9,6 +9,7 @@
 #include <QPaintEvent>
 #include <QProcess>
 #include <QScreen>
+#include <QWindow>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -151,6 +152,15 @@ class WindowTest : public QObject {
       }
       QVERIFY(marked.width() > 40 && face.adjusted(2, 2, -2, -2).contains(marked));
     }
+
+    // Maximised all the same (a Wayland compositor must then be obeyed), it takes any size it
+    // is given; restored, it has its own size again.
+    const QSize designed = screen.window.size();
+    screen.window.windowHandle()->setWindowStates(Qt::WindowMaximized);
+    QCOMPARE(screen.window.maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+    screen.window.windowHandle()->setWindowStates(Qt::WindowNoState);
+    QCOMPARE(screen.window.minimumSize(), designed);
+    QCOMPARE(screen.window.maximumSize(), designed);
   }
 
   // Every device pixel of the board shows what the description says: the frontmost visible

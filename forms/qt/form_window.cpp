@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QScopedValueRollback>
 #include <QScreen>
+#include <QWindow>
 
 #include "forms/qt/accessibility.h"
 #include "forms/qt/pixels.h"
@@ -167,6 +168,19 @@ void FormWindow::present() {
   }
   show();
   activateWindow();
+  // A window of fixed size can still be maximised: the title bar that Qt draws itself under
+  // Wayland offers it, and a Wayland compositor ends a program whose window then keeps its
+  // size. So the window takes the size it is given, the board keeps its place at the top left
+  // over the window's background, and restored, the window has its own size again.
+  const QSize designed = size();
+  connect(windowHandle(), &QWindow::windowStateChanged, this,
+          [this, designed](Qt::WindowState state) {
+            if (state == Qt::WindowMaximized || state == Qt::WindowFullScreen) {
+              setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+            } else {
+              setFixedSize(designed);
+            }
+          });
 }
 
 QRectF FormWindow::toPixels(const RectF& twips) const {
