@@ -76,6 +76,8 @@ program=$root/pkg$program
 expect 0 "^corvane $(dpkg-deb -f "$deb" Version)\$" 0 "$program" --version
 expect 0 '--disks <N>' 0 "$program" --help
 expect 2 "Unknown option 'bogus'" 2 "$program" --run --bogus
+expect 2 "Unknown option 'platform'" 2 "$program" -platform xcb
+expect 1 'cannot write to standard output' 1 bash -c 'exec "$0" --help >/dev/full' "$program"
 expect 2 "Missing value after '--delay'" 2 "$program" --delay
 expect 2 "'--run' is given more than once" 2 "$program" --run --disks 3 --run
 for display in DISPLAY=:149 DISPLAY=no:such:display WAYLAND_DISPLAY=nowhere \

@@ -340,8 +340,9 @@ class WindowTest : public QObject {
         click(screen, qPrintable(control));
       }
       if (control == "cmdReset") {
-        // The emptied delay box would pause the rest of the phase at the default delay.
-        QTest::keyClicks(::control(screen, "txtDelay"), "0");
+        // Emptied, the delay box stores the default pause for the rest of the phase, as would
+        // 0; a short pause keeps the wind-down quick.
+        QTest::keyClicks(::control(screen, "txtDelay"), "0.001");
       }
     };
     if (duringRun) {

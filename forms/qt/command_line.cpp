@@ -16,12 +16,25 @@ void print(std::FILE* stream, const QString& text) {
   std::fputs(text.toLocal8Bit().constData(), stream);
 }
 
+// The help or the version on standard output: an answer that could not be written is not a
+// success.
+int answer(const QString& program, const QString& text) {
+  print(stdout, text);
+  if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+    print(stderr, QStringLiteral("%1: cannot write to standard output\n").arg(program));
+    return 1;
+  }
+  return 0;
+}
+
 }  // namespace
 
 std::optional<int> parseCommandLine(const QStringList& arguments, const CommandLine& commandLine,
                                     std::vector<DemoRequest>& requests) {
   const QString program = QString::fromStdString(commandLine.program);
   QCommandLineParser parser;
+  // Every option has a long name; a word after a single dash is one option, not many letters.
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
   parser.setApplicationDescription(QString::fromStdString(commandLine.summary));
   const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                 QStringLiteral("Show this help and exit."));
@@ -49,14 +62,12 @@ std::optional<int> parseCommandLine(const QStringList& arguments, const CommandL
   if (parser.isSet(help)) {
     // Without an application object the parser cannot know the program's name.
     const QString text = parser.helpText();
-    print(stdout, QStringLiteral("Usage: %1 [options]\n").arg(program) +
-                      text.mid(text.indexOf(QLatin1Char('\n')) + 1));
-    return 0;
+    return answer(program, QStringLiteral("Usage: %1 [options]\n").arg(program) +
+                               text.mid(text.indexOf(QLatin1Char('\n')) + 1));
   }
   if (parser.isSet(version)) {
-    print(stdout,
-          QStringLiteral("%1 %2\n").arg(program, QString::fromStdString(commandLine.version)));
-    return 0;
+    return answer(program, QStringLiteral("%1 %2\n").arg(
+                               program, QString::fromStdString(commandLine.version)));
   }
   const QStringList given = parser.optionNames();
   for (const DemoOption& option : commandLine.demoOptions) {
