@@ -3,6 +3,7 @@
 //   node tests/web/test_web.mjs SITE
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
+import { pathToFileURL } from 'node:url';
 import { openSite } from './browser.mjs';
 
 const DISKS = 'Number of disks (1 to 7)';
@@ -213,6 +214,12 @@ test('assistive technology: names, descriptions and the board in words', async (
   assert.equal(await page.locator('#board-now').getAttribute('aria-live'), 'polite');
   await enter(page, DISKS, '6');
   await page.getByRole('img', { name: 'Board', description: /^Left peg: 6 disks;/ }).waitFor();
+});
+
+test('opened from a file rather than a server, the page says it cannot start', async () => {
+  const page = await site.browser.newPage();
+  await page.goto(pathToFileURL(`${process.argv[2] ?? 'build/web'}/index.html`).href);
+  await page.getByText('Corvane could not start here').waitFor();
 });
 
 test('on a small screen the window shrinks whole and clicks still land', async () => {
