@@ -50,6 +50,10 @@ class Runtime {
   // How many DoEvents calls are under way, one inside another: a run started inside the pause
   // of another pumps one deeper.
   int pumpDepth() const { return pumpDepth_; }
+  // How deep pumps may nest before a new run is refused as if one were going on, so that the
+  // stack never runs out. Far beyond anything done by hand on a thread's own stack; a backend
+  // on a smaller stack sets its own.
+  virtual int deepestPump() const { return 200; }
 
  protected:
   virtual void pumpEvents(float waitSeconds) = 0;

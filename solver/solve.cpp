@@ -3,10 +3,6 @@
 
 namespace {
 
-// Every run started inside the pause of another nests deeper on the stack. Far beyond anything
-// done by hand, a press is refused as if a run were going on, so that the stack never runs out.
-constexpr int kDeepestRun = 200;
-
 // The solver carries pegs as the texts "0", "1", "2".
 std::int16_t pegNumber(const std::string& label) {
   return forms::CInt(forms::Val(label)).value_or(0);
@@ -15,9 +11,10 @@ std::int16_t pegNumber(const std::string& label) {
 }  // namespace
 
 // A run is this one call: it holds the run's records while the animation pauses let other
-// handlers in. Once pressed, the button stays spent until a reset, whatever the count was.
+// handlers in, so a run started inside the pause of another nests deeper on the stack. Once
+// pressed, the button stays spent until a reset, whatever the count was.
 void Corvane::cmdMoves_Click() {
-  if (blnIdle != forms::True || runtime_.pumpDepth() >= kDeepestRun) {
+  if (blnIdle != forms::True || runtime_.pumpDepth() >= runtime_.deepestPump()) {
     return;
   }
   blnIdle = forms::False;

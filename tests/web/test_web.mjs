@@ -1,5 +1,6 @@
 // The browser edition in Debian's Chromium, headless: start-up, typed counts, whole runs, reset
-// and quit in the middle of a run, the keyboard, assistive technology and a small screen.
+// and quit in the middle of a run, runs inside runs, the keyboard, assistive technology and a
+// small screen.
 //   node tests/web/test_web.mjs SITE
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
@@ -168,6 +169,32 @@ test('quit in the middle of a run ends the program, and the page can start it ag
   await page.getByRole('button', { name: 'Start again' }).click();
   await page.waitForFunction(() => Module.calledRun && document.querySelector('main *'));
   assert.equal(await page.getByRole('textbox', { name: DISKS }).inputValue(), 'Disks (1-7)');
+  assert.deepEqual(site.errors(page), []);
+});
+
+// Every press of Moves inside a run's long pause starts a run inside it, nested on the suspended
+// stack, until the program refuses to go deeper, well before the browser's stack runs out: the
+// page keeps working, and Quit ends it.
+test('runs started inside each other\'s pauses, as deep as the program allows', async () => {
+  const page = await site.open();
+  await page.evaluate(([DISKS, DELAY]) => {
+    const control = (name) => document.querySelector(`[aria-label="${name}"]`);
+    const type = (name, text) => {
+      control(name).value = text;
+      control(name).dispatchEvent(new Event('input', { bubbles: true }));
+    };
+    for (let run = 0; run < 250; ++run) {
+      control('Reset').click();
+      type(DISKS, '7');
+      type(DELAY, '1e9');
+      control('Moves').click();
+    }
+  }, [DISKS, DELAY]);
+  await page.getByRole('button', { name: 'Reset' }).click();
+  await page.getByRole('textbox', { name: DISKS }).fill('2');
+  await assertDisksShown(page, 2);
+  await page.getByRole('button', { name: 'Quit' }).click();
+  await page.getByText('Corvane has ended.').waitFor();
   assert.deepEqual(site.errors(page), []);
 });
 
