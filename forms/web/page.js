@@ -205,6 +205,9 @@ mergeInto(LibraryManager.library, {
     input.spellcheck = false;
     input.autocomplete = 'off';
     input.value = UTF8ToString(text);
+    // As long a text as a desktop entry box holds: a longer paste is cut there, as it is on the
+    // desktop, and no edit of a text megabytes long stalls the page.
+    input.maxLength = 32767;
     input.setAttribute('aria-label', UTF8ToString(name));
     input.setAttribute('aria-description', UTF8ToString(description));
     input.style.font = page.font(UTF8ToString(family), pixels, bold);
