@@ -24,6 +24,11 @@ int devicePixels(double twips, double twipsPerPixel, double ratio) {
   return static_cast<int>(std::lround(std::clamp(pixels, -1e6, 1e6)));
 }
 
+// The page never shows the window wider than the screen, and screens are at most 7680 pixels
+// wide: a finer canvas only costs memory, a gigabyte and more at the browser's highest zoom on a
+// dense screen, where the browser then shows no canvas at all.
+constexpr double kFinestRatio = 8;
+
 // Design fonts are sized for the design's pixels: 1440 twips to the inch, 72 points to it.
 double designPixels(double points, double twipsPerPixel) {
   return points * 20.0 / twipsPerPixel;
@@ -303,6 +308,7 @@ void PageWindow::rescale() {
   if (!(ratio_ > 0) || !std::isfinite(ratio_)) {
     ratio_ = 1;
   }
+  ratio_ = std::min(ratio_, kFinestRatio);
   const Rect whole = toDevice({0, 0, description_.clientWidth, description_.clientHeight});
   frameWidth_ = std::max(whole.right, 0);
   frameHeight_ = std::max(whole.bottom, 0);

@@ -263,3 +263,9 @@ test('on a small screen the window shrinks whole and clicks still land', async (
   await page.mouse.click(quit.x + quit.width / 2, quit.y + quit.height / 2);
   await page.getByText('Corvane has ended.').waitFor();
 });
+
+test('zoomed in as far as the browser goes on a dense screen, the board still shows', async () => {
+  const page = await site.open({ deviceScaleFactor: 20, viewport: { width: 248, height: 184 } });
+  await enter(page, DISKS, '3');
+  await assertDisksShown(page, 3);
+});
