@@ -20,6 +20,7 @@ mergeInto(LibraryManager.library, {
     posted: false,
     channel: null,
     ratio: 0,
+    ratioQuery: null,
     decoder: null,
     // The kinds of queued events, as forms/web/page.h numbers them.
     edited: 1,
@@ -81,12 +82,14 @@ mergeInto(LibraryManager.library, {
     },
     // The device pixel ratio changes with the browser's zoom and from one screen to another;
     // the program then draws its pictures afresh. The query names the ratio it watches, so it is
-    // asked anew at every change.
+    // asked anew at every change, and only the newest is listened to: a resize may notice the
+    // change before the old query does.
     watchRatio: function () {
       if (page.ratio && page.ratio !== devicePixelRatio) page.queue(page.ratioChanged, 0);
       page.ratio = devicePixelRatio;
-      matchMedia('(resolution: ' + devicePixelRatio + 'dppx)')
-        .addEventListener('change', page.watchRatio, {once: true});
+      if (page.ratioQuery) page.ratioQuery.removeEventListener('change', page.watchRatio);
+      page.ratioQuery = matchMedia('(resolution: ' + devicePixelRatio + 'dppx)');
+      page.ratioQuery.addEventListener('change', page.watchRatio, {once: true});
     },
     // RGBA pixels in the program's memory, in place. Growing the memory replaces its buffer, and
     // a view of the old one is empty.
