@@ -10,6 +10,13 @@
 #include <QApplication>
 #include <QGuiApplication>
 
+#ifdef __unix__
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+
 #include "forms/qt/command_line.h"
 #include "forms/qt/display_guard.h"
 #include "forms/qt/form_window.h"
@@ -23,6 +30,23 @@ namespace {
 bool isSet(const char* name) {
   const char* value = std::getenv(name);
   return value != nullptr && *value != '\0';
+}
+
+// A standard stream the program was started without would lend its number to the next file
+// opened, the display connection among them, and whatever is then said on standard error would be
+// written into that connection. Each closed one reads or writes nothing instead.
+void fillClosedStandardStreams() {
+#ifdef __unix__
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (::fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+      // The lowest free number: this one, since those below it are open by now.
+      const int opened = ::open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+      if (opened != fd && opened >= 0) {
+        ::close(opened);
+      }
+    }
+  }
+#endif
 }
 
 }  // namespace
@@ -51,6 +75,8 @@ int runApplication(int argc, char** argv, const CommandLine& commandLine,
   if (const std::optional<int> status = parseCommandLine(arguments, commandLine, demo)) {
     return *status;
   }
+  // Only now: an answer to --help or --version must still fail on a closed output.
+  fillClosedStandardStreams();
 #ifdef __linux__
   // Without any of these Qt would stop the process with a message about plugins; say plainly
   // what is missing instead.

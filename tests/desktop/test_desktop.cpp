@@ -2,6 +2,7 @@
 // XTEST extension, and natively on a Wayland compositor without a screen. Each case starts its
 // own program; every wait polls, with a limit far above what any step needs.
 #include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -289,6 +290,7 @@ class DesktopTest : public QObject {
     }
     x_ = nullptr;
     QFile::remove("ready");
+    program_.setChildProcessModifier({});
   }
 
   // Without a screen to show the window on: one line about it, and status 2.
@@ -299,9 +301,23 @@ class DesktopTest : public QObject {
     QVERIFY2(said.count('\n') == 1 && said.contains("display"), said.constData());
   }
 
+  void startUp_data() {
+    QTest::addColumn<bool>("streamsClosed");
+    QTest::addRow("as usual") << false;
+    // Started with it closed, as some launchers do, while Qt has something to say as the
+    // display opens: a runtime directory that is a file.
+    QTest::addRow("standard error closed") << true;
+  }
+
   // As it opens: sized and drawn as designed, both prompts shown, centred on the screen give or
   // take the frame (Qt places the window before it knows its frame).
   void startUp() {
+    QFETCH(bool, streamsClosed);
+    if (streamsClosed) {
+      QFile(scratch_.filePath("file")).open(QIODevice::WriteOnly);
+      qputenv("XDG_RUNTIME_DIR", scratch_.filePath("file").toLocal8Bit());
+      program_.setChildProcessModifier([] { ::close(2); });
+    }
     QCOMPARE(start(), QString());
     const QImage opened = grab();
     QCOMPARE(opened.size(), pixels({0, 0, board::kClientWidth, board::kClientHeight}).size());
