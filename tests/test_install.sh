@@ -67,6 +67,7 @@ expect() {
   output=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_SESSION_TYPE \
     XDG_RUNTIME_DIR="$root" "$@" 2>"$root/stderr")
   local got=$?
+  statuses+=" $got"
   output+=$(<"$root/stderr")
   check "${*##*/}: status $got, $(wc -l <"$root/stderr") lines on stderr: $output" \
     test "$got $(wc -l <"$root/stderr")" = "$status $lines"
@@ -83,6 +84,12 @@ expect 2 "'--run' is given more than once" 2 "$program" --run --disks 3 --run
 for display in DISPLAY=:149 DISPLAY=no:such:display WAYLAND_DISPLAY=nowhere \
   QT_QPA_PLATFORM=nowhere; do
   expect 2 'cannot open the display .*xvfb-run -a corvane' 1 "$display" "$program"
+done
+
+# Each status the program ended with above is explained in the manual page.
+exits=$(man -l "$share/man/man6/corvane.6.gz" 2>&1 | sed -n '/^EXIT STATUS/,/^[A-Z]/p')
+for status in $(tr ' ' '\n' <<<"$statuses" | sort -u); do
+  check "the manual page explains status $status: $exits" grep -qE "^ +$status( |$)" <<<"$exits"
 done
 
 echo "install: $passed passed, $failed failed"
