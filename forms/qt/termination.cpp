@@ -44,8 +44,14 @@ void closeOnTermination(QWidget& window) {
   action.sa_handler = wake;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART | SA_RESETHAND;
-  ::sigaction(SIGTERM, &action, nullptr);
-  ::sigaction(SIGINT, &action, nullptr);
+  for (const int number : {SIGTERM, SIGINT}) {
+    // One ignored from the start stays so: a shell has its background programs ignore the
+    // Ctrl+C meant for the one in the foreground.
+    struct sigaction before {};
+    if (::sigaction(number, nullptr, &before) == 0 && before.sa_handler != SIG_IGN) {
+      ::sigaction(number, &action, nullptr);
+    }
+  }
 #else
   static_cast<void>(window);
 #endif

@@ -390,15 +390,25 @@ class DesktopTest : public QObject {
         QTest::addRow("%s, %s", how, midRun ? "mid-run" : "idle") << midRun << QString(how);
       }
     }
+    // As a shell starts a program in the background: Ctrl+C meant for the foreground is not its.
+    QTest::addRow("Quit after an ignored SIGINT") << false << QString("SIGINT ignored");
   }
 
   // It ends at once, with status 0, however asked; mid-run too, in a run of minutes.
   void quitting() {
     QFETCH(bool, midRun);
     QFETCH(QString, how);
+    if (how == "SIGINT ignored") {
+      program_.setChildProcessModifier([] { ::signal(SIGINT, SIG_IGN); });
+    }
     QCOMPARE(start(), QString());
     QCOMPARE(midRun ? startRun("0.05") : QString(), QString());
-    if (how == "Quit") {
+    if (how == "SIGINT ignored") {
+      ::kill(static_cast<pid_t>(program_.processId()), SIGINT);
+      QTest::qWait(500);
+      QCOMPARE(program_.state(), QProcess::Running);
+    }
+    if (how == "Quit" || how == "SIGINT ignored") {
       click(pixels(board::kQuitButton.rect).center());
     } else if (how == "close box") {
       keys({XK_Alt_L, XK_F4});  // the window manager's key for it
