@@ -335,6 +335,15 @@ class DesktopTest : public QObject {
                 2 * (outer.width - inner.width));
     QCOMPARE_LE(std::abs(2 * y + inner.height - HeightOfScreen(screen)),
                 2 * (outer.height - inner.height));
+    // A desktop finds the launcher entry of an X11 window by the window's class.
+    XClassHint hint{};
+    XGetClassHint(x_, window_, &hint);
+    QFile launcher(CORVANE_LAUNCHER);
+    launcher.open(QIODevice::ReadOnly);
+    const QByteArray wanted = QByteArray("\nStartupWMClass=") + hint.res_class + '\n';
+    XFree(hint.res_name);
+    XFree(hint.res_class);
+    QVERIFY2(launcher.readAll().contains(wanted), wanted.trimmed().constData());
   }
 
   // Typed counts and a whole run; then Moves does nothing more until Reset clears the board.
