@@ -110,6 +110,24 @@ struct FormDescription {
   std::function<std::string()> describePictures;
 };
 
+// The picture boxes in the order they are drawn, back to front: first whatever the stacking list
+// leaves out, then the list reversed. Entries without a box are left out.
+std::vector<const PictureBoxEntry*> backToFront(const FormDescription& form);
+
+// A position in twips as a whole number of device pixels. Positions come from the program and
+// may be anything, so they are bounded before the conversion.
+int devicePixels(double twips, double twipsPerPixel, double ratio);
+
+// Where a rectangle given in twips lands on screen, in device pixels: each edge is rounded on
+// its own, so that boxes that touch in twips touch on screen.
+struct DeviceEdges {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+};
+DeviceEdges deviceEdges(const RectF& twips, double twipsPerPixel, double ratio);
+
 // What owns a window's controls, state and handlers, and describes the window. A backend keeps
 // the form alive for as long as the window it built from the description.
 class Form {

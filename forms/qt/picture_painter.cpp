@@ -26,27 +26,9 @@ constexpr int kLargestFace = 4096;
 }  // namespace
 
 PicturePainter::PicturePainter(const FormDescription& description) : description_(description) {
-  // Painted back to front: first whatever the stacking list leaves out, then the list reversed.
-  std::vector<const PictureBoxEntry*> order;
-  for (const PictureBoxEntry& entry : description_.pictureBoxes) {
-    if (std::find(description_.frontToBack.begin(), description_.frontToBack.end(), entry.name) ==
-        description_.frontToBack.end()) {
-      order.push_back(&entry);
-    }
-  }
-  for (auto name = description_.frontToBack.rbegin(); name != description_.frontToBack.rend();
-       ++name) {
-    for (const PictureBoxEntry& entry : description_.pictureBoxes) {
-      if (entry.name == *name) {
-        order.push_back(&entry);
-      }
-    }
-  }
-  for (const PictureBoxEntry* entry : order) {
-    if (entry->box != nullptr) {
-      pictures_.push_back({});
-      pictures_.back().entry = entry;
-    }
+  for (const PictureBoxEntry* entry : backToFront(description_)) {
+    pictures_.push_back({});
+    pictures_.back().entry = entry;
   }
   background_ = toColor(description_.backColor);
   backgroundPixel_ = background_.rgb();
@@ -62,14 +44,8 @@ std::vector<PictureBox*> PicturePainter::boxes() const {
 }
 
 QRect PicturePainter::place(const RectF& twips) const {
-  const double scale = description_.twipsPerPixel;
-  const int left = toDevice(twips.left, scale, ratio_);
-  const int top = toDevice(twips.top, scale, ratio_);
-  const int right =
-      toDevice(static_cast<double>(twips.left) + static_cast<double>(twips.width), scale, ratio_);
-  const int bottom =
-      toDevice(static_cast<double>(twips.top) + static_cast<double>(twips.height), scale, ratio_);
-  return {left, top, right - left, bottom - top};
+  const DeviceEdges edges = deviceEdges(twips, description_.twipsPerPixel, ratio_);
+  return {edges.left, edges.top, edges.right - edges.left, edges.bottom - edges.top};
 }
 
 QRect PicturePainter::placeOf(const Picture& picture) const {
@@ -136,8 +112,8 @@ void PicturePainter::draw(Picture& picture) const {
       const int width = std::max(1, static_cast<int>(std::lround(line.widthPixels * ratio)));
       const qreal centre = (width % 2 == 1) ? 0.5 : 0.0;
       const auto at = [&](float x, float y) {
-        return QPointF((toDevice(x, scale, ratio) + centre) / ratio,
-                       (toDevice(y, scale, ratio) + centre) / ratio);
+        return QPointF((devicePixels(x, scale, ratio) + centre) / ratio,
+                       (devicePixels(y, scale, ratio) + centre) / ratio);
       };
       painter.setPen(QPen(toColor(line.color), width / ratio, Qt::SolidLine, Qt::SquareCap));
       painter.drawLine(at(line.line.x1, line.line.y1), at(line.line.x2, line.line.y2));

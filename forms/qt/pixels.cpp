@@ -1,7 +1,6 @@
 #include "forms/qt/pixels.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 namespace forms::qt {
@@ -25,24 +24,10 @@ QImage toImage(const Image& image) {
   return result;
 }
 
-// Positions come from the program and may be anything, so they are bounded before the
-// conversion.
-int toDevice(double twips, double twipsPerPixel, qreal ratio) {
-  const double pixels = twips / twipsPerPixel * ratio;
-  if (std::isnan(pixels)) {
-    return 0;
-  }
-  return static_cast<int>(std::lround(std::clamp(pixels, -1e6, 1e6)));
-}
-
 QRectF toPixels(const RectF& twips, double twipsPerPixel, qreal ratio) {
-  const int left = toDevice(twips.left, twipsPerPixel, ratio);
-  const int top = toDevice(twips.top, twipsPerPixel, ratio);
-  const int right = toDevice(static_cast<double>(twips.left) + static_cast<double>(twips.width),
-                             twipsPerPixel, ratio);
-  const int bottom = toDevice(static_cast<double>(twips.top) + static_cast<double>(twips.height),
-                              twipsPerPixel, ratio);
-  return {left / ratio, top / ratio, (right - left) / ratio, (bottom - top) / ratio};
+  const DeviceEdges edges = deviceEdges(twips, twipsPerPixel, ratio);
+  return {edges.left / ratio, edges.top / ratio, (edges.right - edges.left) / ratio,
+          (edges.bottom - edges.top) / ratio};
 }
 
 }  // namespace forms::qt

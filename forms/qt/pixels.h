@@ -14,9 +14,6 @@ QColor toColor(Rgb rgb);
 // An empty image when the picture is empty or short of pixels.
 QImage toImage(const Image& image);
 
-// A position in twips as a whole number of device pixels.
-int toDevice(double twips, double twipsPerPixel, qreal ratio);
-
 // Where a rectangle given in twips lands on screen, in logical pixels, at device pixel ratio
 // `ratio`: each edge is rounded to a whole device pixel.
 QRectF toPixels(const RectF& twips, double twipsPerPixel, qreal ratio);

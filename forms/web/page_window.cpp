@@ -14,16 +14,6 @@ namespace forms::web {
 
 namespace {
 
-// A position in twips as a whole number of device pixels. Positions come from the program and
-// may be anything, so they are bounded before the conversion.
-int devicePixels(double twips, double twipsPerPixel, double ratio) {
-  const double pixels = twips / twipsPerPixel * ratio;
-  if (std::isnan(pixels)) {
-    return 0;
-  }
-  return static_cast<int>(std::lround(std::clamp(pixels, -1e6, 1e6)));
-}
-
 // The page never shows the window wider than the screen, and screens are at most 7680 pixels
 // wide: a finer canvas only costs memory, a gigabyte and more at the browser's highest zoom on a
 // dense screen, where the browser then shows no canvas at all.
@@ -125,25 +115,7 @@ PageWindow::~PageWindow() {
 }
 
 void PageWindow::buildPictures() {
-  // Drawn back to front: first whatever the stacking list leaves out, then the list reversed.
-  std::vector<const PictureBoxEntry*> order;
-  const auto& frontToBack = description_.frontToBack;
-  for (const PictureBoxEntry& entry : description_.pictureBoxes) {
-    if (std::find(frontToBack.begin(), frontToBack.end(), entry.name) == frontToBack.end()) {
-      order.push_back(&entry);
-    }
-  }
-  for (auto name = frontToBack.rbegin(); name != frontToBack.rend(); ++name) {
-    for (const PictureBoxEntry& entry : description_.pictureBoxes) {
-      if (entry.name == *name) {
-        order.push_back(&entry);
-      }
-    }
-  }
-  for (const PictureBoxEntry* entry : order) {
-    if (entry->box == nullptr) {
-      continue;
-    }
+  for (const PictureBoxEntry* entry : backToFront(description_)) {
     entry->box->setObserver(this);
     Picture& picture = pictures_.emplace_back();
     picture.entry = entry;
@@ -338,12 +310,8 @@ void PageWindow::close() {
 }
 
 PageWindow::Rect PageWindow::toDevice(const RectF& twips) const {
-  const double tpp = description_.twipsPerPixel;
-  return {
-      devicePixels(twips.left, tpp, ratio_), devicePixels(twips.top, tpp, ratio_),
-      devicePixels(static_cast<double>(twips.left) + static_cast<double>(twips.width), tpp, ratio_),
-      devicePixels(static_cast<double>(twips.top) + static_cast<double>(twips.height), tpp,
-                   ratio_)};
+  const DeviceEdges edges = deviceEdges(twips, description_.twipsPerPixel, ratio_);
+  return {edges.left, edges.top, edges.right, edges.bottom};
 }
 
 void PageWindow::invalidate(const Rect& rect) {
