@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 
 // The controls of a form, as plain models. They hold the truth: a backend only mirrors them on
 // screen and feeds user input back into them.
