@@ -299,6 +299,8 @@ mergeInto(LibraryManager.library, {
   cw_close: function () {
     if (page.root) page.root.parentNode.remove();
     page.root = null;
+    // An empty main landmark would still be offered to a screen reader's landmark list.
+    document.getElementById('stage').hidden = true;
   },
 
   cw_end: function () {
