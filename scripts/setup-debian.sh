@@ -38,17 +38,26 @@ for package in "${packages[@]}"; do
     missing+=("$package")
   fi
 done
-[[ ${#missing[@]} -eq 0 ]] && exit 0
-
-echo "Installing: ${missing[*]}"
-sudo=()
-if [[ $(id -u) -ne 0 ]]; then
-  if ! command -v sudo >/dev/null; then
-    echo "Need root to install: ${missing[*]} (run as root or install sudo)" >&2
-    exit 1
+if [[ ${#missing[@]} -gt 0 ]]; then
+  echo "Installing: ${missing[*]}"
+  sudo=()
+  if [[ $(id -u) -ne 0 ]]; then
+    if ! command -v sudo >/dev/null; then
+      echo "Need root to install: ${missing[*]} (run as root or install sudo)" >&2
+      exit 1
+    fi
+    sudo=(sudo)
   fi
-  sudo=(sudo)
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo[@]}" apt-get update -qq
+  "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
-export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get update -qq
-"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+
+# The pinned browser driver, fetched here rather than while the tests run, and again after a
+# failed first try: a registry that stumbles once should not fail a whole test run.
+driver=$(dirname "$0")/../tests/web
+if [[ " $* " == *" web "* && ! $driver/node_modules/.package-lock.json -nt $driver/package-lock.json ]]
+then
+  npm ci --prefix "$driver" --no-audit --no-fund ||
+    { sleep 5; npm ci --prefix "$driver" --no-audit --no-fund; }
+fi

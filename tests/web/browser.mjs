@@ -14,7 +14,11 @@ export async function openSite(directory) {
   const errors = new Map();
   return {
     url, browser,
-    async open(options = {}) {  // a fresh page, once the window is shown
+    // A fresh page, once the window is shown. The page before it is closed: its program would
+    // go on running, and loading the machine, through every test after its own.
+    async open(options = {}) {
+      await Promise.all([...errors.keys()].filter((p) => !p.isClosed()).map((p) => p.close()));
+      errors.clear();
       const page = await browser.newPage({ viewport: { width: 1100, height: 800 }, ...options });
       errors.set(page, []);
       page.on('pageerror', (e) => errors.get(page).push(e.message));
