@@ -23,7 +23,9 @@ const screen = 'headless Chromium';
 const browser = await openSite(site);
 const layout = async (page) => (await browser.layout(page));
 
-// Types the count and the delay, presses Moves, and notes in the page when the click arrives.
+// Types the count and the delay, presses Moves, and notes in the page when the click arrives
+// and when the run's last step was drawn: the live region tells of the board at rest up to two
+// seconds later.
 async function start(page, disks, delay) {
   for (const [name, text] of [['Number of disks (1 to 7)', disks],
     ['Pause after each step, in seconds', delay]]) {
@@ -34,9 +36,14 @@ async function start(page, disks, delay) {
   await page.evaluate(() => {
     const moves = document.querySelector('[aria-label="Moves"]');
     moves.addEventListener('click', () => { window.pressed = performance.now(); });
+    const put = CanvasRenderingContext2D.prototype.putImageData;
+    CanvasRenderingContext2D.prototype.putImageData = function (...part) {
+      window.drawn = performance.now();
+      return put.apply(this, part);
+    };
     new MutationObserver(() => {
       if (/^Left peg: none; middle peg: none; right peg: \d disks$/.test(document
-        .getElementById('board-now').textContent)) window.done = performance.now();
+        .getElementById('board-now').textContent)) window.done = window.drawn;
     }).observe(document.getElementById('board-now'), { childList: true });
   });
   await page.getByRole('button', { name: 'Moves' }).click();

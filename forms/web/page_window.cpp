@@ -400,19 +400,28 @@ void PageWindow::flush() {
   dirty_.clear();
 }
 
-void PageWindow::announceBoard() {
-  if (!boardChanged_) {
-    return;
+double PageWindow::announceBoard(double nowMilliseconds) {
+  if (boardChanged_ && description_.describePictures) {
+    boardChanged_ = false;
+    std::string summary = description_.describePictures();
+    // Back where it was last told, the board needs no word at all.
+    boardHeld_ = summary != announcedBoard_;
+    if (boardHeld_) {
+      heldBoard_ = std::move(summary);
+    }
   }
-  boardChanged_ = false;
-  if (!description_.describePictures) {
-    return;
+  if (!boardHeld_) {
+    return HUGE_VAL;
   }
-  std::string summary = description_.describePictures();
-  if (summary != announcedBoard_) {
-    announcedBoard_ = std::move(summary);
-    cw_announce(announcedBoard_.c_str());
+  const double due = announcedAt_ + kAnnounceIntervalMilliseconds;
+  if (nowMilliseconds < due) {
+    return due - nowMilliseconds;
   }
+  announcedBoard_.swap(heldBoard_);
+  boardHeld_ = false;
+  announcedAt_ = nowMilliseconds;
+  cw_announce(announcedBoard_.c_str());
+  return HUGE_VAL;
 }
 
 bool PageWindow::dispatchQueued() {

@@ -32,8 +32,14 @@ class PageWindow final : public ControlObserver {
   // Draws what changed since the last call.
   void flush();
   // Hands a changed description of the board to the live region. Only the browser reads it, so
-  // it is worked out just before the browser gets control, at most once a pump.
-  void announceBoard();
+  // it is worked out just before the browser gets control, at most once a pump. A screen reader
+  // speaks every change of the region, and a run without a pause changes the board hundreds of
+  // times a second: so the region changes at most once per interval, to the board as it is
+  // then, and the board as it comes to rest is always told. Returns how many milliseconds the
+  // pump may sleep before a description held back is due; infinity if none is.
+  double announceBoard(double nowMilliseconds);
+  // About as long as a screen reader takes to say the line.
+  static constexpr double kAnnounceIntervalMilliseconds = 2000;
   // Runs the handler of every input event the page has queued; says whether there was any.
   bool dispatchQueued();
 
@@ -98,6 +104,10 @@ class PageWindow final : public ControlObserver {
   std::uint32_t backPixel_ = 0;
   bool boardChanged_ = false;
   std::string announcedBoard_;
+  // A description not yet told, because the last one was told too recently.
+  std::string heldBoard_;
+  bool boardHeld_ = false;
+  double announcedAt_ = -kAnnounceIntervalMilliseconds;
   long paints_ = 0;
 };
 

@@ -21,16 +21,18 @@ void WebRuntime::pumpEvents(float waitSeconds) {
     return;
   }
   // The negated test also refuses a wait that is not a number.
-  const double seconds =
-      waitSeconds > 0.0f ? std::min(static_cast<double>(waitSeconds), kLongestWaitSeconds) : 0.0;
-  if (seconds == 0.0 &&
-      emscripten_get_now() - lastYieldMilliseconds_ < kYieldIntervalSeconds * 1000.0) {
+  double milliseconds =
+      waitSeconds > 0.0f ? std::min(static_cast<double>(waitSeconds), kLongestWaitSeconds) * 1000.0
+                         : 0.0;
+  const double now = emscripten_get_now();
+  if (milliseconds == 0.0 && now - lastYieldMilliseconds_ < kYieldIntervalSeconds * 1000.0) {
     return;
   }
   if (window_ != nullptr) {
-    window_->announceBoard();
+    // A description held back is told on time even when nothing else wakes the program.
+    milliseconds = std::min(milliseconds, window_->announceBoard(now));
   }
-  cw_wait(seconds * 1000.0);
+  cw_wait(milliseconds);
   lastYieldMilliseconds_ = emscripten_get_now();
   if (window_ != nullptr) {
     window_->dispatchQueued();

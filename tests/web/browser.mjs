@@ -57,12 +57,13 @@ export async function openSite(directory) {
     },
     near: (a, b, tolerance = 8) =>
       [16, 8, 0].every((s) => Math.abs(((a >> s) & 255) - ((b >> s) & 255)) <= tolerance),
-    // Every text the live region takes from now on, in order.
+    // Every text the live region takes from now on, in order, with when it took it (ms).
     async watchAnnouncements(page) {
       await page.$eval('#board-now', (live) => {
         window.announced = [];
         new MutationObserver((records) => records.forEach((r) => r.addedNodes.forEach(
-          (n) => window.announced.push(n.textContent)))).observe(live, { childList: true });
+          (n) => window.announced.push({ text: n.textContent, at: performance.now() }))))
+          .observe(live, { childList: true });
       });
       return () => page.evaluate(() => window.announced);
     },
