@@ -157,6 +157,11 @@ mergeInto(LibraryManager.library, {
     live.className = 'unseen';
     live.setAttribute('aria-live', 'polite');
     page.root.append(page.canvas, live);
+    // As on the desktop, only the boxes and buttons take the focus: a click anywhere else leaves
+    // it where it was, so typing and tabbing go on from there.
+    page.root.addEventListener('mousedown', function (event) {
+      if (!event.target.closest('input, button')) event.preventDefault();
+    });
     frame.append(page.root);
     document.getElementById('stage').append(frame);
     page.fit();

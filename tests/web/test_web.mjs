@@ -189,8 +189,15 @@ test('reset in the middle of a run stops it and clears the board', async () => {
 test('quit in the middle of a run ends the program, and the page can start it again', async () => {
   const page = await site.open();
   await startRun(page, '7', '0.01');
-  await page.getByRole('button', { name: 'Quit' }).click();
+  // Pressed with Enter, held down until it repeats.
+  await page.getByRole('button', { name: 'Quit' }).focus();
+  await page.keyboard.down('Enter');
   await page.getByText('Corvane has ended.').waitFor();
+  await page.evaluate(() => { window.sameVisit = true; });
+  await page.keyboard.down('Enter');
+  await page.keyboard.up('Enter');
+  await page.waitForTimeout(300);
+  assert.equal(await page.evaluate(() => window.sameVisit), true, 'the held key started it again');
   // Nothing of the window is left for assistive technology, not even its empty landmark.
   assert.equal(await page.locator('body').ariaSnapshot(),
     '- paragraph:\n  - text: Corvane has ended.\n  - button "Start again"');
@@ -253,6 +260,10 @@ test('the keyboard alone: tab order as on the desktop, then a run started with t
       await page.keyboard.press('Tab');
       await page.keyboard.type(text);
     }
+    // A click on the board, as on the desktop, leaves the focus where it was.
+    const { pictures } = await site.layout(page);
+    await page.mouse.click(...pictures.find((p) => p.name === 'Picture2(1)').probe);
+    assert.equal(await focused(), DELAY);
     await page.keyboard.press('Tab');
     await page.keyboard.press('Space');
     await finished(page, 2);
