@@ -89,6 +89,9 @@ int runApplication(int argc, char** argv, const CommandLine& commandLine,
   }
 #endif
   prepareWindowSystem();
+  // Opening the display and building the window take a while, longer on a slow or distant
+  // display; a request to terminate meanwhile ends the program as one after them does.
+  catchTermination();
   // Every argument has been read; Qt would take some of the values for its own options.
   int qtArgc = 1;
   std::optional<DisplayGuard> guard(std::in_place, commandLine.program);

@@ -14,7 +14,9 @@ namespace forms::qt {
 #ifdef __unix__
 namespace {
 
+// The two ends of the pipe from the signal handler to the event loop.
 int wakeFd = -1;
+int wokenFd = -1;
 
 // A signal handler may do next to nothing: it wakes the event loop, which does the rest.
 void wake(int) {
@@ -25,21 +27,15 @@ void wake(int) {
 }  // namespace
 #endif
 
-void closeOnTermination(QWidget& window) {
+void catchTermination() {
 #ifdef __unix__
   int fds[2];
   if (wakeFd >= 0 ||
       ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, fds) != 0) {
     return;
   }
+  wokenFd = fds[0];
   wakeFd = fds[1];
-  auto* notifier = new QSocketNotifier(fds[0], QSocketNotifier::Read, &window);
-  QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window, fd = fds[0]] {
-    char byte = 0;
-    while (::read(fd, &byte, 1) > 0) {
-    }
-    window.close();
-  });
   struct sigaction action {};
   action.sa_handler = wake;
   sigemptyset(&action.sa_mask);
@@ -52,6 +48,23 @@ void closeOnTermination(QWidget& window) {
       ::sigaction(number, &action, nullptr);
     }
   }
+#endif
+}
+
+void closeOnTermination(QWidget& window) {
+#ifdef __unix__
+  catchTermination();
+  if (wokenFd < 0) {
+    return;
+  }
+  // Readable at once if a request came before: the window closes as soon as the loop runs.
+  auto* notifier = new QSocketNotifier(wokenFd, QSocketNotifier::Read, &window);
+  QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+    char byte = 0;
+    while (::read(wokenFd, &byte, 1) > 0) {
+    }
+    window.close();
+  });
 #else
   static_cast<void>(window);
 #endif

@@ -150,9 +150,8 @@ class DesktopTest : public QObject {
                : QStringLiteral("exit %1").arg(program_.exitCode());
   }
 
-  // Starts the program on a virtual screen of its own, with a window manager, and waits until
-  // the window that has the focus is drawn as it opens.
-  QString start() {
+  // A virtual screen of our own, with a window manager, as the display of what starts next.
+  QString startScreen() {
     server_.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
     until([this] { return server_.canReadLine() ? "" : "no display number"; });
     qputenv("DISPLAY", ":" + server_.readLine().trimmed());
@@ -162,7 +161,15 @@ class DesktopTest : public QObject {
     XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });  // windows go as programs end
     // Openbox runs its start-up command once it manages windows; one mapped earlier may be lost.
     manager_.start("openbox", {"--sm-disable", "--startup", "touch " + scratch_.filePath("ready")});
-    until([] { return QFile::exists("ready") ? "" : "openbox did not start"; });
+    return until([] { return QFile::exists("ready") ? "" : "openbox did not start"; });
+  }
+
+  // Starts the program on a screen of its own and waits until the window that has the focus is
+  // drawn as it opens.
+  QString start() {
+    if (const QString miss = startScreen(); !miss.isEmpty()) {
+      return miss;
+    }
     program_.start(CORVANE_BINARY);
     return until([this] {
       int revert = 0;
@@ -430,6 +437,34 @@ class DesktopTest : public QObject {
     } else {
       ::kill(static_cast<pid_t>(program_.processId()), SIGTERM);
     }
+    QCOMPARE(ended(), QString("exit 0"));
+  }
+
+  // Asked to terminate while it still waits for the display to answer, it ends as it would
+  // later, with status 0, once the display answers.
+  void terminatedWhileStarting() {
+    QCOMPARE(startScreen(), QString());
+    const auto server = static_cast<pid_t>(server_.processId());
+    ::kill(server, SIGSTOP);
+    program_.start(CORVANE_BINARY);
+    QVERIFY(program_.waitForStarted());
+    // Linux's account of the process: a bit per signal it has a handler for.
+    const auto catches = [this](int number) {
+      QFile status(QStringLiteral("/proc/%1/status").arg(program_.processId()));
+      const QList<QByteArray> lines =
+          status.open(QIODevice::ReadOnly) ? status.readAll().split('\n') : QList<QByteArray>();
+      for (const QByteArray& line : lines) {
+        if (line.startsWith("SigCgt:")) {
+          return ((line.mid(7).trimmed().toULongLong(nullptr, 16) >> (number - 1)) & 1U) != 0;
+        }
+      }
+      return false;
+    };
+    const QString caught =
+        until([&] { return catches(SIGTERM) ? "" : "SIGTERM not caught while starting"; });
+    ::kill(static_cast<pid_t>(program_.processId()), SIGTERM);
+    ::kill(server, SIGCONT);
+    QCOMPARE(caught, QString());
     QCOMPARE(ended(), QString("exit 0"));
   }
 
