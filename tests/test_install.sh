@@ -80,6 +80,7 @@ expect 2 "Unknown option 'bogus'" 2 "$program" --run --bogus
 expect 2 "Unknown option 'platform'" 2 "$program" -platform xcb
 expect 1 'cannot write to standard output' 1 bash -c 'exec "$0" --help >/dev/full' "$program"
 expect 2 "Missing value after '--delay'" 2 "$program" --delay
+expect 2 "Missing value after '--disks'" 2 "$program" --disks --run
 expect 2 "'--run' is given more than once" 2 "$program" --run --disks 3 --run
 for display in DISPLAY=:149 DISPLAY=no:such:display WAYLAND_DISPLAY=nowhere \
   QT_QPA_PLATFORM=nowhere; do

@@ -1,5 +1,6 @@
 #include "forms/qt/command_line.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <utility>
@@ -55,6 +56,30 @@ std::optional<int> parseCommandLine(const QStringList& arguments, const CommandL
   };
   if (!parser.parse(arguments)) {
     return fail(parser.errorText());
+  }
+  // The parser takes the word after an option as its value whatever it is, so `--disks --run`
+  // would type "--run" into the box and press nothing. A value that is one of the program's own
+  // options is a forgotten value.
+  const auto optionNamed = [&commandLine](QString word, bool withValue) {
+    if (!word.startsWith(QLatin1Char('-'))) {
+      return false;
+    }
+    word = word.mid(word.startsWith(QLatin1String("--")) ? 2 : 1);
+    if (!withValue && (word == QLatin1String("h") || word == QLatin1String("help") ||
+                       word == QLatin1String("version"))) {
+      return true;
+    }
+    word = withValue ? word : word.section(QLatin1Char('='), 0, 0);
+    return std::any_of(commandLine.demoOptions.begin(), commandLine.demoOptions.end(),
+                       [&word, withValue](const DemoOption& option) {
+                         return (!withValue || !option.valueName.empty()) &&
+                                word == QString::fromStdString(option.name);
+                       });
+  };
+  for (qsizetype i = 1; i + 1 < arguments.size() && arguments[i] != QLatin1String("--"); ++i) {
+    if (optionNamed(arguments[i], true) && optionNamed(arguments[i + 1], false)) {
+      return fail(QStringLiteral("Missing value after '%1'.").arg(arguments[i]));
+    }
   }
   if (!parser.positionalArguments().isEmpty()) {
     return fail(QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments()[0]));
