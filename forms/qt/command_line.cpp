@@ -59,25 +59,26 @@ std::optional<int> parseCommandLine(const QStringList& arguments, const CommandL
   }
   // The parser takes the word after an option as its value whatever it is, so `--disks --run`
   // would type "--run" into the box and press nothing. A value that is one of the program's own
-  // options is a forgotten value.
-  const auto optionNamed = [&commandLine](QString word, bool withValue) {
-    if (!word.startsWith(QLatin1Char('-'))) {
-      return false;
-    }
-    word = word.mid(word.startsWith(QLatin1String("--")) ? 2 : 1);
-    if (!withValue && (word == QLatin1String("h") || word == QLatin1String("help") ||
-                       word == QLatin1String("version"))) {
-      return true;
-    }
-    word = withValue ? word : word.section(QLatin1Char('='), 0, 0);
-    return std::any_of(commandLine.demoOptions.begin(), commandLine.demoOptions.end(),
-                       [&word, withValue](const DemoOption& option) {
-                         return (!withValue || !option.valueName.empty()) &&
-                                word == QString::fromStdString(option.name);
-                       });
+  // options is a forgotten value. An option's name is the word without its one or two dashes
+  // and any "=value".
+  const auto nameOf = [](const QString& word) {
+    return word.startsWith(QLatin1Char('-'))
+               ? word.mid(word.startsWith(QLatin1String("--")) ? 2 : 1)
+                     .section(QLatin1Char('='), 0, 0)
+               : QString();
+  };
+  const auto demoOption = [&commandLine](const QString& name) {
+    return std::find_if(
+        commandLine.demoOptions.begin(), commandLine.demoOptions.end(),
+        [&name](const DemoOption& option) { return name == QString::fromStdString(option.name); });
   };
   for (qsizetype i = 1; i + 1 < arguments.size() && arguments[i] != QLatin1String("--"); ++i) {
-    if (optionNamed(arguments[i], true) && optionNamed(arguments[i + 1], false)) {
+    const auto option = demoOption(nameOf(arguments[i]));
+    const bool awaitsValue = option != commandLine.demoOptions.end() &&
+                             !option->valueName.empty() && !arguments[i].contains(QLatin1Char('='));
+    const QString next = nameOf(arguments[i + 1]);
+    if (awaitsValue && (help.names().contains(next) || version.names().contains(next) ||
+                        demoOption(next) != commandLine.demoOptions.end())) {
       return fail(QStringLiteral("Missing value after '%1'.").arg(arguments[i]));
     }
   }
