@@ -1,11 +1,13 @@
 // Seven-disk runs on the real window, every step shown. Each run is a process of its own,
 // started in turn with the runs it is compared with: this build; the same benchmark built on an
 // earlier commit (--base); both through X shared memory; the whole window repainted at every
-// step; a run paced at 0.05 s.
+// step; a run paced at 0.05 s, beside the floors under it: waking alone, and a plain window that
+// shows a strip after each pause.
 // With --headless, the same run on the headless runtime: the program's logic alone.
 //   bench_run SCREEN-LABEL [--base PATH --base-name NAME] [--headless] [--x-shared-memory]
 // One run, printing "steps seconds processor-seconds display-bytes display-writes":
 //   bench_run --trial [--steps N] [--delay SECONDS] [--whole-window] [--x-shared-memory]
+//                     [--wake-only | --strip-only]
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -16,7 +18,12 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QGuiApplication>
+#include <QImage>
+#include <QWidget>
+#include <QWindow>
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +36,7 @@
 #include "bench/stage.h"
 #include "forms/headless/headless_runtime.h"
 #include "forms/qt/application.h"
+#include "forms/qt/qt_runtime.h"
 
 extern char** environ;
 
@@ -143,12 +151,66 @@ int wakeOnly(long wakes, double delay) {
   return 0;
 }
 
+// The floor under any window on Qt Widgets that shows something at that pace: a plain widget of
+// the program's size that, after each pause of the program's own runtime, sends a strip of 100
+// by 3 pixels to the screen through its backing store, the cheapest way Qt offers, and nothing
+// else. No board, no disks, no logic.
+int stripOnly(long steps, float delay) {
+  bench::Stage sized;
+  const QSize size = sized.window.size();
+  sized.window.hide();
+  QWidget plain;
+  plain.setFixedSize(size);
+  plain.show();
+  const double giveUp = bench::wallSeconds() + 10;
+  while (!(plain.windowHandle() != nullptr && plain.windowHandle()->isExposed()) &&
+         bench::wallSeconds() < giveUp) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+  bench::Stage::settle();
+  forms::qt::QtRuntime runtime;
+  QBackingStore& store = *plain.backingStore();
+  displayFd = displayDescriptor();
+  const long long bytes0 = displayBytes;
+  const long writes0 = displayWrites;
+  const double cpu0 = bench::cpuSeconds();
+  const double wall0 = bench::wallSeconds();
+  for (long i = 0; i < steps; ++i) {
+    const QRect strip(10, 10 + static_cast<int>(i % 100), 100, 3);
+    store.beginPaint(strip);
+    auto* image = dynamic_cast<QImage*>(store.paintDevice());
+    if (image == nullptr) {
+      return 1;
+    }
+    const auto colour = static_cast<QRgb>(0xFF000000U | static_cast<unsigned>(i * 7919));
+    for (int y = strip.top(); y <= strip.bottom(); ++y) {
+      auto* row = reinterpret_cast<QRgb*>(image->scanLine(y));
+      std::fill(row + strip.left(), row + strip.right() + 1, colour);
+    }
+    store.endPaint();
+    store.flush(strip, plain.windowHandle());
+    // The program's pause, as it pumps.
+    const double target = runtime.Timer() + static_cast<double>(delay);
+    double now = 0;
+    do {
+      now = runtime.Timer();
+      runtime.DoEvents(now < target ? static_cast<float>(target - now) : 0.0f);
+    } while (now < target);
+  }
+  const double wall = bench::wallSeconds() - wall0;
+  const double cpu = bench::cpuSeconds() - cpu0;
+  std::printf("%ld %.9f %.9f %lld %ld\n", steps, wall, cpu, displayBytes - bytes0,
+              displayWrites - writes0);
+  return 0;
+}
+
 int trial(int argc, char** argv) {
   long limit = 0;
   std::string delay = "0";
   bool wholeWindow = false;
   bool sharedMemory = false;
   bool floor = false;
+  bool strip = false;
   for (int i = 2; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--steps" && i + 1 < argc) {
@@ -162,6 +224,8 @@ int trial(int argc, char** argv) {
       sharedMemory = true;
     } else if (arg == "--wake-only") {
       floor = true;
+    } else if (arg == "--strip-only") {
+      strip = true;
     }
   }
   if (floor) {
@@ -172,6 +236,9 @@ int trial(int argc, char** argv) {
   }
   int qtArgc = 1;
   QApplication application(qtArgc, argv);
+  if (strip) {
+    return stripOnly(limit, static_cast<float>(std::atof(delay.c_str())));
+  }
   bench::Stage stage;
   stage.form.txtNumDisks.setText("7");
   stage.form.txtDelay.setText(delay);
@@ -407,14 +474,22 @@ int main(int argc, char** argv) {
     std::vector<std::string> wakeArguments = paced;
     wakeArguments.emplace_back("--wake-only");
     Variant wakeOnlyPaced{self, wakeArguments, {}, {}};
-    std::vector<Variant*> pacedVariants{&oursPaced, &wakeOnlyPaced};
+    std::vector<std::string> stripArguments = paced;
+    stripArguments.emplace_back("--strip-only");
+    Variant stripOnlyPaced{self, stripArguments, {}, {}};
+    std::vector<Variant*> pacedVariants{&oursPaced, &wakeOnlyPaced, &stripOnlyPaced};
     if (!base.empty()) {
       pacedVariants.push_back(&oldPaced);
     }
     alternate(pacedVariants, kPacedTrials);
     const bench::Summary share = summary(oursPaced, processorPercent);
-    const std::string floor = "waking alone at that pace: " +
-                              bench::spread(summary(wakeOnlyPaced, processorPercent), "%.2f", " %");
+    const std::string floor =
+        "waking alone at that pace: " +
+        bench::spread(summary(wakeOnlyPaced, processorPercent), "%.2f", " %") +
+        "<br>a plain Qt window of that size, sending a strip of 100 × 3 pixels after each "
+        "pause: " +
+        bench::spread(summary(stripOnlyPaced, processorPercent), "%.2f", " %") +
+        (complete(stripOnlyPaced, kPacedSteps, true) ? "" : " (incomplete!)");
     bench::row(
         "Seven-disk run, delay 0.05 s, first " + std::to_string(kPacedSteps) +
             " steps: processor share, % of a core (" + std::to_string(kPacedTrials) + " runs each)",
