@@ -8,6 +8,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build make
   qt6-base-dev qt6-qpa-plugins libgl-dev
+  libxcb1-dev                 # the X11 events the program watches for itself
   fonts-liberation            # a serif font with the metrics of Times New Roman
   qt6-wayland                 # Qt's native backend under a Wayland session
 )

@@ -116,6 +116,7 @@ int runApplication(int argc, char** argv, const CommandLine& commandLine,
   }
   window.present();
   closeOnTermination(window);
+  closeWhenDestroyed(window);
   scheduleDemo(runtime, window, description, std::move(demo));
   return QApplication::exec();
 }

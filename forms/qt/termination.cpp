@@ -1,7 +1,15 @@
 #include "forms/qt/termination.h"
 
+#include <QAbstractNativeEventFilter>
+#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QSocketNotifier>
 #include <QWidget>
+
+#if __has_include(<xcb/xcb.h>)
+#include <xcb/xcb.h>
+#define CORVANE_HAVE_XCB 1
+#endif
 
 #ifdef __unix__
 #include <signal.h>
@@ -65,6 +73,51 @@ void closeOnTermination(QWidget& window) {
     }
     window.close();
   });
+#else
+  static_cast<void>(window);
+#endif
+}
+
+#ifdef CORVANE_HAVE_XCB
+namespace {
+
+class DestroyWatch final : public QObject, public QAbstractNativeEventFilter {
+ public:
+  explicit DestroyWatch(QWidget& window)
+      : QObject(&window), window_(window), id_(static_cast<xcb_window_t>(window.winId())) {}
+
+  bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+    if (type == "xcb_generic_event_t" &&
+        (static_cast<const xcb_generic_event_t*>(message)->response_type & 0x7F) ==
+            XCB_DESTROY_NOTIFY &&
+        static_cast<const xcb_destroy_notify_event_t*>(message)->window == id_) {
+      // Later, not from inside the display's event handling: closing runs the program's
+      // handlers. A window that Qt itself destroyed is no longer the widget's.
+      QMetaObject::invokeMethod(
+          this,
+          [this] {
+            if (window_.internalWinId() == id_) {
+              window_.close();
+            }
+          },
+          Qt::QueuedConnection);
+    }
+    return false;
+  }
+
+ private:
+  QWidget& window_;
+  const xcb_window_t id_;
+};
+
+}  // namespace
+#endif
+
+void closeWhenDestroyed(QWidget& window) {
+#ifdef CORVANE_HAVE_XCB
+  if (QGuiApplication::platformName() == QLatin1String("xcb") && window.windowHandle() != nullptr) {
+    QCoreApplication::instance()->installNativeEventFilter(new DestroyWatch(window));
+  }
 #else
   static_cast<void>(window);
 #endif

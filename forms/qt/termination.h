@@ -13,4 +13,9 @@ void catchTermination();
 // ends the process at once, should the first find the program stuck.
 void closeOnTermination(QWidget& window);
 
+// On X11, a window destroyed by another program (some tools do that instead of asking it to
+// close) closes as by its close box, so that the program does not go on unseen with nothing left
+// to quit it by.
+void closeWhenDestroyed(QWidget& window);
+
 }  // namespace forms::qt

@@ -408,7 +408,7 @@ class DesktopTest : public QObject {
     QTest::addColumn<bool>("midRun");
     QTest::addColumn<QString>("how");
     for (const bool midRun : {false, true}) {
-      for (const char* how : {"Quit", "close box", "SIGTERM"}) {
+      for (const char* how : {"Quit", "close box", "SIGTERM", "window destroyed"}) {
         QTest::addRow("%s, %s", how, midRun ? "mid-run" : "idle") << midRun << QString(how);
       }
     }
@@ -434,10 +434,15 @@ class DesktopTest : public QObject {
       click(pixels(board::kQuitButton.rect).center());
     } else if (how == "close box") {
       keys({XK_Alt_L, XK_F4});  // the window manager's key for it
+    } else if (how == "window destroyed") {
+      XDestroyWindow(x_, window_);  // as some tools do, rather than ask it to close
+      XFlush(x_);
     } else {
       ::kill(static_cast<pid_t>(program_.processId()), SIGTERM);
     }
     QCOMPARE(ended(), QString("exit 0"));
+    // Nothing about the window that is gone, nor anything else.
+    QCOMPARE(program_.readAllStandardError(), QByteArray());
   }
 
   // Asked to terminate while it still waits for the display to answer, it ends as it would
