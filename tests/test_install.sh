@@ -86,6 +86,9 @@ for display in DISPLAY=:149 DISPLAY=no:such:display WAYLAND_DISPLAY=nowhere \
   QT_QPA_PLATFORM=nowhere; do
   expect 2 'cannot open the display .*xvfb-run -a corvane' 1 "$display" "$program"
 done
+# Every window system that was tried is named, each with its own reason.
+expect 2 'display \(Failed to create wl_display.*; could not connect to display :149\);' 1 \
+  WAYLAND_DISPLAY=nowhere DISPLAY=:149 "$program"
 
 # Each status the program ended with above is explained in the manual page.
 exits=$(man -l "$share/man/man6/corvane.6.gz" 2>&1 | sed -n '/^EXIT STATUS/,/^[A-Z]/p')

@@ -1,5 +1,6 @@
 #include "forms/qt/application.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -9,6 +10,8 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QString>
+#include <QStringList>
 
 #ifdef __unix__
 #include <fcntl.h>
@@ -47,6 +50,40 @@ void fillClosedStandardStreams() {
     }
   }
 #endif
+}
+
+// Qt takes the scale factors it is given as they are: one of zero or below breaks the window or
+// crashes Qt, and one of a hundred makes the window and its pictures a hundred times their size,
+// until memory runs out. No screen needs more than this.
+constexpr double kLargestScaleFactor = 8;
+
+bool usableScaleFactor(const QString& text) {
+  bool ok = false;
+  const double factor = text.toDouble(&ok);
+  return ok && factor > 0 && factor <= kLargestScaleFactor;
+}
+
+// A list of factors, one per screen, each alone or after the screen's name and '='.
+bool usableScaleFactors(const QString& text) {
+  const QStringList entries = text.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+  return std::all_of(entries.begin(), entries.end(), [](const QString& entry) {
+    return usableScaleFactor(entry.section(QLatin1Char('='), -1));
+  });
+}
+
+// The window is shown at its own size instead, and the user is told why.
+void dropUnusableScaleFactors() {
+  const auto drop = [](const char* name, bool (*usable)(const QString&)) {
+    const QString value = qEnvironmentVariable(name);
+    if (!value.isEmpty() && !usable(value)) {
+      std::fprintf(stderr,
+                   "corvane: %s=%s is not used: a scale factor must be above 0 and at most %g\n",
+                   name, value.toLocal8Bit().constData(), kLargestScaleFactor);
+      qunsetenv(name);
+    }
+  };
+  drop("QT_SCALE_FACTOR", usableScaleFactor);
+  drop("QT_SCREEN_SCALE_FACTORS", usableScaleFactors);
 }
 
 }  // namespace
@@ -89,6 +126,7 @@ int runApplication(int argc, char** argv, const CommandLine& commandLine,
   }
 #endif
   prepareWindowSystem();
+  dropUnusableScaleFactors();
   // Opening the display and building the window take a while, longer on a slow or distant
   // display; a request to terminate meanwhile ends the program as one after them does.
   catchTermination();

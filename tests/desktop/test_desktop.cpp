@@ -279,7 +279,7 @@ class DesktopTest : public QObject {
   void init() {
     QDir::setCurrent(scratch_.path());
     qputenv("XDG_RUNTIME_DIR", scratch_.path().toLocal8Bit());
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "QT_SCALE_FACTOR"}) {
       qunsetenv(name);
     }
   }
@@ -309,18 +309,28 @@ class DesktopTest : public QObject {
   }
 
   void startUp_data() {
-    QTest::addColumn<bool>("streamsClosed");
-    QTest::addRow("as usual") << false;
+    QTest::addColumn<QString>("setting");
+    QTest::addRow("as usual") << "";
     // Started with it closed, as some launchers do, while Qt has something to say as the
     // display opens: a runtime directory that is a file.
-    QTest::addRow("standard error closed") << true;
+    QTest::addRow("standard error closed") << "streams closed";
+    // Qt tries Wayland first, says why it cannot, and goes on with X11.
+    QTest::addRow("stale Wayland address") << "stale Wayland";
+    // Below zero Qt itself would crash; the window opens at its own size instead.
+    QTest::addRow("scale factor below zero") << "bad scale";
   }
 
   // As it opens: sized and drawn as designed, both prompts shown, centred on the screen give or
   // take the frame (Qt places the window before it knows its frame).
   void startUp() {
-    QFETCH(bool, streamsClosed);
-    if (streamsClosed) {
+    QFETCH(QString, setting);
+    if (setting == "stale Wayland") {
+      qputenv("WAYLAND_DISPLAY", "nowhere");
+    }
+    if (setting == "bad scale") {
+      qputenv("QT_SCALE_FACTOR", "-1");
+    }
+    if (setting == "streams closed") {
       QFile(scratch_.filePath("file")).open(QIODevice::WriteOnly);
       qputenv("XDG_RUNTIME_DIR", scratch_.filePath("file").toLocal8Bit());
       program_.setChildProcessModifier([] { ::close(2); });
@@ -351,6 +361,17 @@ class DesktopTest : public QObject {
     XFree(hint.res_name);
     XFree(hint.res_class);
     QVERIFY2(launcher.readAll().contains(wanted), wanted.trimmed().constData());
+    // What Qt said while the display opened is passed on as Qt would have said it.
+    const QByteArray expected = setting == "stale Wayland" ? "wl_display"
+                                : setting == "bad scale"   ? "QT_SCALE_FACTOR=-1 is not used"
+                                                           : "";
+    QByteArray said;
+    until([&] {
+      said += program_.readAllStandardError();
+      return said.contains(expected) ? "" : "nothing said";
+    });
+    QVERIFY2(said.contains(expected), said.constData());
+    QVERIFY2(!said.startsWith(": ") && !said.contains("\n: "), said.constData());
   }
 
   // Typed counts and a whole run; then Moves does nothing more until Reset clears the board.
