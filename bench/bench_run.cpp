@@ -162,12 +162,7 @@ int stripOnly(long steps, float delay) {
   QWidget plain;
   plain.setFixedSize(size);
   plain.show();
-  const double giveUp = bench::wallSeconds() + 10;
-  while (!(plain.windowHandle() != nullptr && plain.windowHandle()->isExposed()) &&
-         bench::wallSeconds() < giveUp) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-  bench::Stage::settle();
+  bench::Stage::settleShown(plain);
   forms::qt::QtRuntime runtime;
   QBackingStore& store = *plain.backingStore();
   displayFd = displayDescriptor();
