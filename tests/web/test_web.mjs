@@ -205,32 +205,39 @@ test('after a run, the canvas is what a repaint of the whole window gives (pixel
 
 test('reset in the middle of a run stops it and clears the board', async () => {
   const page = await site.open();
-  // Every wait a pause asks of the browser's timers, in milliseconds.
+  // Every wait the program asks of the browser's timers: how long, and when it asked.
   await page.evaluate(() => {
     const plain = window.setTimeout;
     window.waits = [];
     window.setTimeout = (f, ms, ...rest) => {
-      if (f === window.page.fired) window.waits.push(ms);
+      if (f === window.page.fired) window.waits.push({ ms, at: performance.now() });
       return plain(f, ms, ...rest);
     };
   });
-  // Seven disks: the four largest first move in the eighth move, seconds after Reset, so the
-  // move that Reset leaves to finish never carries one of them.
-  await startRun(page, '7', '0.002');
-  // Taken before Reset: emptying the delay box brings back the default pause, 0.05 s, for the
-  // rest of the move, and input can cut its waits short to any length.
-  const waits = await page.evaluate(() => window.waits.slice());
+  // A pause of 0.002 s, a hair over 2 ms in single precision, waits 2 ms and not 3.
+  await startRun(page, '3', '0.002');
+  await finished(page, 3);
+  const paused = (await page.evaluate(() => window.waits.map((w) => w.ms)))
+    .filter((ms) => ms < 10); // the idle program's long waits aside
+  assert.ok(paused.length > 0 && paused.every((ms) => ms <= 2), paused.join());
+  // A run held in its first pause, of five seconds: the disk it moves is the smallest, which a
+  // stack of four leaves hidden, so the move that Reset lets finish moves nothing shown. The
+  // board's words, told at most every two seconds, may cut a pause in two, never both short.
+  await site.clickOn(page, site.control('Reset'));
+  await enter(page, DISKS, '7');
+  await enter(page, DELAY, '5');
+  await site.clickOn(page, site.control('Moves'));
+  await waitFor(page, () => window.waits.some((w) => w.ms > 2000 && w.ms < 3600000));
   await site.clickOn(page, site.control('Reset'));
   await assertDisksShown(page, 0);
   for (const name of [DISKS, DELAY]) assert.equal(await value(page, name), '');
-  // A new stack stays where it was put: nothing of the old run moves it any more.
+  // A new stack stays where it was put: nothing of the old run moves it any more. The program
+  // says it has nothing left to do when it asks to sleep for an hour.
+  const since = await page.evaluate(() => performance.now());
   await paste(page, DISKS, '4');
   const before = await assertDisksShown(page, 4);
-  await page.evaluate(() => new Promise((r) => setTimeout(r, 500)));
+  await waitFor(page, (t) => window.waits.some((w) => w.at > t && w.ms >= 3600000), since);
   assert.deepEqual((await assertDisksShown(page, 4)).disks.slice(0, 4), before.disks.slice(0, 4));
-  // A pause of 0.002 s, a hair over 2 ms in single precision, waits 2 ms and not 3.
-  const paused = waits.filter((ms) => ms < 10); // the idle program's long waits aside
-  assert.ok(paused.length > 0 && paused.every((ms) => ms <= 2), paused.join());
 });
 
 test('quit in the middle of a run ends the program, and the page can start it again', async () => {
