@@ -43,6 +43,14 @@ void cw_close();
 // Says on the page that the program has ended.
 void cw_end();
 
+// The page's own checks: a picture box, then each of its lines, then the JSON of all of them
+// (null when no window is shown), valid until the next call.
+void cw_probe_picture(const char* name, double x, double y, double width, double height,
+                      int visible, double probeX, double probeY, std::uint32_t color);
+void cw_probe_line(double x, double y, std::uint32_t color, double beforeX, double beforeY,
+                   double afterX, double afterY);
+const char* cw_probe_end(int shown, double ratio, double paints);
+
 // Takes the oldest queued event: returns its kind, writes the control's number and, for an
 // edit, a malloc'd copy of the text (otherwise null) and its length in bytes to `out`.
 int cw_next_event(std::int32_t* out);
