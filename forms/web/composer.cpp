@@ -6,17 +6,24 @@
 
 namespace forms::web {
 
+namespace {
+
+constexpr std::size_t kPartFields = 7;
+
+}  // namespace
+
 PixelRect toDevice(const RectF& twips, double twipsPerPixel, double ratio) {
   const DeviceEdges edges = deviceEdges(twips, twipsPerPixel, ratio);
   return {edges.left, edges.top, edges.right, edges.bottom};
 }
 
-void Composer::resize(int width, int height, Rgb back) {
+void Composer::resize(int width, int height, const std::vector<RenderedPicture>& pictures) {
   width_ = std::max(width, 0);
   height_ = std::max(height, 0);
-  backPixel_ = opaqueRgba(back);
-  frame_.clear();
-  frame_.resize(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_));
+  for (std::size_t i = 0; i < pictures.size(); ++i) {
+    const RenderedPicture& picture = pictures[i];
+    cw_picture(static_cast<int>(i), picture.pixels.data(), picture.width, picture.height);
+  }
   dirty_.clear();
   invalidate({0, 0, width_, height_});
 }
@@ -57,17 +64,9 @@ void Composer::paint(const PixelRect& dirty, const std::vector<RenderedPicture>&
   if (clip.empty()) {
     return;
   }
-  // The window is composed in memory, back to front, and the page copies the changed part to
-  // the canvas in one go: much cheaper for the browser than a drawing call for each picture.
-  const auto row = [this](int y) {
-    return frame_.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
-  };
-  // One row filled, the others copied from it: copies are single instructions.
-  std::fill(row(clip.top) + clip.left, row(clip.top) + clip.right, backPixel_);
-  for (int y = clip.top + 1; y < clip.bottom; ++y) {
-    std::copy(row(clip.top) + clip.left, row(clip.top) + clip.right, row(y) + clip.left);
-  }
-  for (const RenderedPicture& picture : pictures) {
+  parts_.clear();
+  for (std::size_t i = 0; i < pictures.size(); ++i) {
+    const RenderedPicture& picture = pictures[i];
     const PictureBox& box = *picture.entry->box;
     if (box.Visible() == False) {
       continue;
@@ -79,15 +78,12 @@ void Composer::paint(const PixelRect& dirty, const std::vector<RenderedPicture>&
     if (part.empty()) {
       continue;
     }
-    for (int y = part.top; y < part.bottom; ++y) {
-      const std::uint32_t* from = picture.pixels.data() +
-                                  static_cast<std::size_t>(y - at.top) * picture.width +
-                                  (part.left - at.left);
-      std::copy(from, from + (part.right - part.left), row(y) + part.left);
-    }
+    parts_.insert(parts_.end(),
+                  {static_cast<std::int32_t>(i), part.left - at.left, part.top - at.top, part.left,
+                   part.top, part.right - part.left, part.bottom - part.top});
   }
-  cw_put(frame_.data(), width_, height_, clip.left, clip.top, clip.right - clip.left,
-         clip.bottom - clip.top);
+  cw_compose(clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top, parts_.data(),
+             static_cast<int>(parts_.size() / kPartFields));
   ++paints_;
 }
 

@@ -22,10 +22,12 @@ void cw_canvas(int deviceWidth, int deviceHeight);
 double cw_ratio();
 // The page's icon, from RGBA pixels.
 void cw_icon(const std::uint8_t* pixels, int width, int height);
-// Copies the rectangle at `x`, `y` of a whole window's pixels (`width` by `height`, RGBA,
-// in device pixels) to the same place on the canvas.
-void cw_put(const std::uint32_t* pixels, int width, int height, int x, int y, int partWidth,
-            int partHeight);
+// Keeps picture `index` as a bitmap, from RGBA pixels, replacing the one it had.
+void cw_picture(int index, const std::uint32_t* pixels, int width, int height);
+// Fills the rectangle of the canvas at `left`, `top` with the window's colour, then draws
+// `count` parts of pictures in order, each seven numbers: the picture's index, the part's place
+// in the picture, its place on the canvas, and its width and height.
+void cw_compose(int left, int top, int width, int height, const std::int32_t* parts, int count);
 
 void cw_text_box(int index, const char* text, const char* name, const char* description,
                  const char* family, double pixels, int bold, std::uint32_t fore,

@@ -5,7 +5,9 @@ mergeInto(LibraryManager.library, {
   $canvas: {
     element: null,
     context: null,
-    frame: null,
+    back: '',
+    // Each picture box's picture, back to front.
+    pictures: [],
     // RGBA pixels in the program's memory, in place. Growing the memory replaces its buffer, and
     // a view of the old one is empty.
     pixels: function (pixels, width, height) {
@@ -46,7 +48,7 @@ mergeInto(LibraryManager.library, {
     // An opaque canvas that the browser may show without copying it whole for every frame: a
     // run's frames then cost the page about half the processor time.
     canvas.context = canvas.element.getContext('2d', {alpha: false, desynchronized: true});
-    canvas.frame = null;
+    canvas.context.imageSmoothingEnabled = false;
     controls.buttons.forEach(canvas.drawWord);
   },
 
@@ -63,13 +65,20 @@ mergeInto(LibraryManager.library, {
     });
   },
 
-  cw_put__deps: ['$canvas'],
-  cw_put: function (pixels, width, height, x, y, partWidth, partHeight) {
-    var frame = canvas.frame;
-    if (!frame || frame.data.buffer !== HEAPU8.buffer || frame.data.byteOffset !== pixels ||
-        frame.width !== width || frame.height !== height) {
-      frame = canvas.frame = canvas.pixels(pixels, width, height);
+  cw_picture__deps: ['$canvas'],
+  cw_picture: function (index, pixels, width, height) {
+    canvas.pictures[index] = canvas.bitmap(pixels, width, height);
+  },
+
+  cw_compose__deps: ['$canvas'],
+  cw_compose: function (left, top, width, height, parts, count) {
+    var c = canvas.context, pictures = canvas.pictures;
+    c.fillStyle = canvas.back;
+    c.fillRect(left, top, width, height);
+    for (var p = parts >> 2, end = p + count * 7; p < end; p += 7) {
+      var w = HEAP32[p + 5], h = HEAP32[p + 6];
+      c.drawImage(pictures[HEAP32[p]], HEAP32[p + 1], HEAP32[p + 2], w, h, HEAP32[p + 3],
+                  HEAP32[p + 4], w, h);
     }
-    canvas.context.putImageData(frame, 0, 0, x, y, partWidth, partHeight);
   },
 });

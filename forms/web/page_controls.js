@@ -35,7 +35,7 @@ mergeInto(LibraryManager.library, {
     root.id = 'window';
     root.style.width = width + 'px';
     root.style.height = height + 'px';
-    root.style.background = controls.color(back);
+    root.style.background = canvas.back = controls.color(back);
     var board = canvas.element = document.createElement('canvas');
     board.style.width = width + 'px';
     board.style.height = height + 'px';

@@ -144,7 +144,7 @@ void PageWindow::rescale() {
   }
   placeControls();
   // Left unpainted until the whole window is painted, before it is shown.
-  composer_.resize(width, height, description_.backColor);
+  composer_.resize(width, height, pictures_);
 }
 
 void PageWindow::load() {
