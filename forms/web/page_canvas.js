@@ -45,9 +45,10 @@ mergeInto(LibraryManager.library, {
   cw_canvas: function (width, height) {
     canvas.element.width = width;
     canvas.element.height = height;
-    // An opaque canvas that the browser may show without copying it whole for every frame: a
-    // run's frames then cost the page about half the processor time.
-    canvas.context = canvas.element.getContext('2d', {alpha: false, desynchronized: true});
+    // An opaque canvas kept in main memory: each step draws a few small parts of pictures, which
+    // a canvas on the graphics processor turns into a round trip to it. In WebKit that made a
+    // seven-disk run thirty times slower, and brought the page down now and then.
+    canvas.context = canvas.element.getContext('2d', {alpha: false, willReadFrequently: true});
     canvas.context.imageSmoothingEnabled = false;
     controls.buttons.forEach(canvas.drawWord);
   },
