@@ -150,6 +150,38 @@ class EveryInterleavingTest : public QObject {
     QCOMPARE(board.visibleDisks(), std::vector<int>{0});
   }
 
+  // A new run started while a stopped run lowers its disk: the lowering goes on towards the peg
+  // the new run moved to last, and takes that peg's level afresh at every step. In a three-disk
+  // run, pump 950 is in the lowering of the third move, disk 2 onto the middle peg; the outer
+  // disk, sent home by the reset, must then come down to the right peg's level, Top 6158.
+  void newRunInsideALowering() {
+    Board board;
+    board.prepare("3");
+    long innerRunEnded = 0;
+    board.runtime.atPump(950, [&] {
+      board.press(board.form.cmdReset);
+      board.type(board.form.txtNumDisks, "1");
+      board.press(board.form.cmdMoves);
+      innerRunEnded = board.runtime.pumps();
+    });
+    // Where disk 2 stands when another disk takes the next step after the inner run.
+    float loweredTo = 0;
+    std::array<forms::RectF, 3> before{};
+    board.runtime.onPump = [&](long pump) {
+      for (std::size_t d = 0; d < 3; ++d) {
+        const forms::RectF now = board.form.Picture1[d].rect();
+        if (innerRunEnded != 0 && pump > innerRunEnded && loweredTo == 0 && d != 2 &&
+            !(now == before[d])) {
+          loweredTo = board.form.Picture1[2].Top();
+        }
+        before[d] = now;
+      }
+    };
+    board.press(board.form.cmdMoves);
+    board.runtime.onPump = nullptr;
+    QCOMPARE(loweredTo, 6158.0f);
+  }
+
   // Runs started inside the newest run's pause, far deeper than anyone would by hand: the
   // program does not let them exhaust its stack, and a quit from the deepest pause ends it
   // without one more step.
