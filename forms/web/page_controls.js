@@ -58,7 +58,7 @@ mergeInto(LibraryManager.library, {
     fitting.watchRatio();
   },
 
-  cw_text_box__deps: ['$controls', '$events'],
+  cw_text_box__deps: ['$controls', '$events', '$page'],
   cw_text_box: function (index, text, name, description, family, pixels, bold, fore, back) {
     var input = document.createElement('input');
     input.type = 'text';
@@ -74,11 +74,34 @@ mergeInto(LibraryManager.library, {
     input.style.color = controls.color(fore);
     input.style.background = controls.color(back);
     // Every edit is one Change; while an input method composes, only its result is an edit.
+    input.addEventListener('beforeinput', function (event) {
+      events.hold(index, input, event);
+    });
     input.addEventListener('input', function (event) {
       if (!event.isComposing) events.queue(events.edited, index, input.value);
     });
-    input.addEventListener('compositionend', function () {
-      events.queue(events.edited, index, input.value);
+    // A composition cannot be stopped; one begun while earlier input is queued is taken back
+    // when it ends, and its result waits its turn as any other edit.
+    input.addEventListener('compositionstart', function () {
+      if (events.list.length) {
+        input.heldFrom = {value: input.value, start: input.selectionStart,
+                          end: input.selectionEnd};
+      }
+    });
+    input.addEventListener('compositionend', function (event) {
+      var from = input.heldFrom;
+      if (!from) return events.queue(events.edited, index, input.value);
+      input.heldFrom = null;
+      if (input.written !== undefined) {
+        input.value = input.written;
+      } else {
+        input.value = from.value;
+        input.setSelectionRange(from.start, from.end);
+      }
+      input.written = undefined;
+      events.list.push({kind: events.edited, index: index, box: input,
+                        edit: {insert: event.data || ''}});
+      page.wake();
     });
     input.addEventListener('click', function () {
       events.queue(events.boxClicked, index);
@@ -136,7 +159,9 @@ mergeInto(LibraryManager.library, {
     // text, which reaches the program with that edit.
     var value = controls.text(text, length);
     var box = controls.boxes[index];
-    if (!events.editPending(index) && box.value !== value) box.value = value;
+    // Writing a box in the middle of a composition would end it: the text waits for its end.
+    if (box.heldFrom) box.written = value;
+    else if (!events.editPending(index) && box.value !== value) box.value = value;
   },
 
   cw_announce: function (text) {
