@@ -52,6 +52,10 @@ mergeInto(LibraryManager.library, {
     root.addEventListener('mousedown', function (event) {
       if (!event.target.closest('input, button')) event.preventDefault();
     });
+    root.addEventListener('pointerdown', function (event) {
+      fitting.touched = event.pointerType === 'touch';
+    });
+    root.addEventListener('click', fitting.reach);
     frame.append(root);
     document.getElementById('stage').append(frame);
     fitting.fit();
