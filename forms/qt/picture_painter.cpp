@@ -15,6 +15,7 @@
 #include <QWindow>
 
 #include "forms/qt/pixels.h"
+#include "forms/window_rules.h"
 
 namespace forms::qt {
 
@@ -108,15 +109,10 @@ void PicturePainter::draw(Picture& picture) const {
       }
     }
     for (const LineEntry& line : entry.lines) {
-      // Centred on the pixel the line passes through, as wide as asked in whole device pixels.
-      const int width = std::max(1, static_cast<int>(std::lround(line.widthPixels * ratio)));
-      const qreal centre = (width % 2 == 1) ? 0.5 : 0.0;
-      const auto at = [&](float x, float y) {
-        return QPointF((devicePixels(x, scale, ratio) + centre) / ratio,
-                       (devicePixels(y, scale, ratio) + centre) / ratio);
-      };
-      painter.setPen(QPen(toColor(line.color), width / ratio, Qt::SolidLine, Qt::SquareCap));
-      painter.drawLine(at(line.line.x1, line.line.y1), at(line.line.x2, line.line.y2));
+      const LineStroke stroke = lineStroke(line, scale, ratio);
+      painter.setPen(QPen(toColor(line.color), stroke.width / ratio, Qt::SolidLine, Qt::SquareCap));
+      painter.drawLine(QPointF(stroke.x1 / ratio, stroke.y1 / ratio),
+                       QPointF(stroke.x2 / ratio, stroke.y2 / ratio));
     }
   }
   // From here on the face is copied pixel for pixel.

@@ -9,8 +9,10 @@ namespace forms {
 
 // In a browser the program never returns from here while it runs: its event loop is this
 // function's, suspended whenever the browser has the control.
-int runApplication(int, char**, const CommandLine&, const FormFactory& makeForm) {
+int runApplication(int, char**, const ProgramIdentity&, const CommandLine& commandLine,
+                   const FormFactory& makeForm) {
   web::WebRuntime runtime;
+  runtime.setProgramName(commandLine.program);
   const std::unique_ptr<Form> form = makeForm(runtime);
   web::PageWindow window(runtime, form->describe());
   window.load();
