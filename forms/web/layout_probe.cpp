@@ -7,6 +7,7 @@
 #include "forms/web/composer.h"
 #include "forms/web/page.h"
 #include "forms/web/page_window.h"
+#include "forms/window_rules.h"
 
 namespace {
 
@@ -41,7 +42,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* corvane_layout() {
                      (r.left + picture.probeX + 0.5) / ratio,
                      (r.top + picture.probeY + 0.5) / ratio, picture.probeColor);
     for (const forms::LineEntry& line : picture.entry->lines) {
-      const Stroke stroke = toStroke(line, tpp, ratio);
+      const forms::LineStroke stroke = forms::lineStroke(line, tpp, ratio);
       const double x = r.left + (stroke.x1 + stroke.x2) / 2;
       const double y = r.top + (stroke.y1 + stroke.y2) / 2;
       const double length = std::hypot(stroke.x2 - stroke.x1, stroke.y2 - stroke.y1);

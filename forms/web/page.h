@@ -20,6 +20,10 @@ enum PageEvent : int {
 void cw_window(const char* caption, double width, double height, std::uint32_t back);
 void cw_canvas(int deviceWidth, int deviceHeight);
 double cw_ratio();
+// The edges of the boxes and buttons: the raised edge's outer top-left, outer bottom-right,
+// inner top-left and inner bottom-right colours, the sunken edge's likewise, then the focus
+// mark's colour.
+void cw_edges(const std::uint32_t* colours, int count);
 // The page's icon, from RGBA pixels.
 void cw_icon(const std::uint8_t* pixels, int width, int height);
 // Keeps picture `index` as a bitmap, from RGBA pixels, replacing the one it had.

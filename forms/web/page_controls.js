@@ -62,6 +62,17 @@ mergeInto(LibraryManager.library, {
     fitting.watchRatio();
   },
 
+  // The colours the page's style gives the edges, as properties of the window.
+  cw_edges__deps: ['$controls'],
+  cw_edges: function (colours, count) {
+    var names = ['raised-outer-light', 'raised-outer-dark', 'raised-inner-light',
+                 'raised-inner-dark', 'sunken-outer-dark', 'sunken-outer-light',
+                 'sunken-inner-dark', 'sunken-inner-light', 'focus-mark'];
+    for (var i = 0; i < Math.min(count, names.length); ++i) {
+      controls.root.style.setProperty('--' + names[i], controls.color(HEAPU32[(colours >> 2) + i]));
+    }
+  },
+
   cw_text_box__deps: ['$controls', '$events', '$page'],
   cw_text_box: function (index, text, name, description, family, pixels, bold, fore, back) {
     var input = document.createElement('input');

@@ -15,6 +15,7 @@
 
 #include "forms/web/input_dispatch.h"
 #include "forms/web/page.h"
+#include "forms/window_rules.h"
 
 namespace forms::web {
 
@@ -25,16 +26,22 @@ namespace {
 // dense screen, where the browser then shows no canvas at all.
 constexpr double kFinestRatio = 8;
 
-// Design fonts are sized for the design's pixels: 1440 twips to the inch, 72 points to it.
-double designPixels(double points, double twipsPerPixel) {
-  return points * 20.0 / twipsPerPixel;
+FormDescription withDefaults(FormDescription description) {
+  description.twipsPerPixel = usableTwipsPerPixel(description.twipsPerPixel);
+  return description;
 }
 
-FormDescription withDefaults(FormDescription description) {
-  if (!(description.twipsPerPixel > 0)) {
-    description.twipsPerPixel = 15;
-  }
-  return description;
+// The page draws the edges of the boxes and buttons in these colours, as the desktop does.
+void styleEdges() {
+  const auto colours = [](const Edge& edge) {
+    return std::vector<Rgb>{edge.outerTopLeft, edge.outerBottomRight, edge.innerTopLeft,
+                            edge.innerBottomRight};
+  };
+  std::vector<Rgb> edges = colours(kRaisedEdge);
+  const std::vector<Rgb> sunken = colours(kSunkenEdge);
+  edges.insert(edges.end(), sunken.begin(), sunken.end());
+  edges.push_back(kFocusMark);
+  cw_edges(edges.data(), static_cast<int>(edges.size()));
 }
 
 }  // namespace
@@ -43,6 +50,7 @@ PageWindow::PageWindow(WebRuntime& runtime, FormDescription description)
     : runtime_(runtime), description_(withDefaults(std::move(description))) {
   cw_window(description_.caption.c_str(), description_.clientWidth / description_.twipsPerPixel,
             description_.clientHeight / description_.twipsPerPixel, description_.backColor);
+  styleEdges();
   for (const PictureBoxEntry* entry : backToFront(description_)) {
     entry->box->setObserver(this);
     RenderedPicture& picture = pictures_.emplace_back();
@@ -74,37 +82,24 @@ PageWindow::~PageWindow() {
 
 void PageWindow::buildControls() {
   // Created in the tab order, which is then simply the page's own.
-  std::vector<std::pair<int, int>> order;  // tab index, then text boxes as -1 - i, buttons as i
-  for (std::size_t i = 0; i < description_.textBoxes.size(); ++i) {
-    if (description_.textBoxes[i].box != nullptr) {
-      order.emplace_back(description_.textBoxes[i].tabIndex, -1 - static_cast<int>(i));
-    }
-  }
-  for (std::size_t i = 0; i < description_.buttons.size(); ++i) {
-    if (description_.buttons[i].button != nullptr) {
-      order.emplace_back(description_.buttons[i].tabIndex, static_cast<int>(i));
-    }
-  }
-  std::stable_sort(order.begin(), order.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
   const double tpp = description_.twipsPerPixel;
-  for (const auto& [tabIndex, control] : order) {
-    if (control < 0) {
-      const auto index = static_cast<std::size_t>(-1 - control);
-      const TextBoxEntry& entry = description_.textBoxes[index];
+  for (const TabStop& stop : tabOrder(description_)) {
+    const int index = static_cast<int>(stop.index);
+    if (stop.kind == TabStop::Kind::textBox) {
+      const TextBoxEntry& entry = description_.textBoxes[stop.index];
       const std::string& name =
           entry.accessibleName.empty() ? entry.box->Text() : entry.accessibleName;
-      cw_text_box(static_cast<int>(index), entry.box->Text().c_str(), name.c_str(),
+      cw_text_box(index, entry.box->Text().c_str(), name.c_str(),
                   entry.accessibleDescription.c_str(), entry.font.family.c_str(),
-                  designPixels(entry.font.points, tpp), entry.font.bold ? 1 : 0, entry.foreColor,
+                  fontPixels(entry.font.points, tpp), entry.font.bold ? 1 : 0, entry.foreColor,
                   entry.backColor);
       entry.box->setObserver(this);
     } else {
-      const ButtonEntry& entry = description_.buttons[static_cast<std::size_t>(control)];
+      const ButtonEntry& entry = description_.buttons[stop.index];
       // Whole pixels, as the word is drawn on the desktop.
-      cw_button(control, entry.word.c_str(), entry.accessibleDescription.c_str(),
+      cw_button(index, entry.word.c_str(), entry.accessibleDescription.c_str(),
                 entry.wordFont.family.c_str(),
-                std::max(1.0, std::round(designPixels(entry.wordFont.points, tpp))),
+                std::max(1.0, std::round(fontPixels(entry.wordFont.points, tpp))),
                 entry.wordFont.bold ? 1 : 0, entry.faceColor, entry.wordColor,
                 entry.pictureWidthPixels, entry.pictureHeightPixels);
     }

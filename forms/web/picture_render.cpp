@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "forms/window_rules.h"
+
 namespace forms::web {
 
 namespace {
@@ -24,7 +26,7 @@ std::uint32_t blend(std::uint32_t argb, Rgb back) {
 
 // Every pixel whose centre lies in the stroke, with square ends: a line along the pixel grid,
 // the only kind a form has, comes out exactly as the browser would draw it.
-void strokeLine(RenderedPicture& picture, const Stroke& stroke, std::uint32_t rgba) {
+void strokeLine(RenderedPicture& picture, const LineStroke& stroke, std::uint32_t rgba) {
   const auto [x1, y1, x2, y2, lineWidth] = stroke;
   const double length = std::hypot(x2 - x1, y2 - y1);
   if (!(length > 0) || !std::isfinite(length)) {
@@ -78,14 +80,6 @@ std::uint32_t opaqueRgba(Rgb rgb) {
   return 0xFF000000u | ((rgb & 0xFFu) << 16) | (rgb & 0xFF00u) | ((rgb >> 16) & 0xFFu);
 }
 
-Stroke toStroke(const LineEntry& line, double twipsPerPixel, double ratio) {
-  // Centred on the pixel the line passes through, as wide as asked in whole device pixels.
-  const int width = std::max(1, static_cast<int>(std::lround(line.widthPixels * ratio)));
-  const double centre = (width % 2 == 1) ? 0.5 : 0.0;
-  const auto at = [&](float twips) { return devicePixels(twips, twipsPerPixel, ratio) + centre; };
-  return {at(line.line.x1), at(line.line.y1), at(line.line.x2), at(line.line.y2), width};
-}
-
 RenderedPicture renderPicture(const PictureBoxEntry& entry, double twipsPerPixel, double ratio) {
   RenderedPicture picture;
   picture.entry = &entry;
@@ -131,7 +125,7 @@ RenderedPicture renderPicture(const PictureBoxEntry& entry, double twipsPerPixel
       image.width > 0 && image.height > 0 ? image.pixel(picture.probeX, picture.probeY) : 0;
   picture.probeColor = blend(probe, back) & 0xFFFFFFu;
   for (const LineEntry& line : entry.lines) {
-    strokeLine(picture, toStroke(line, twipsPerPixel, ratio), opaqueRgba(line.color));
+    strokeLine(picture, lineStroke(line, twipsPerPixel, ratio), opaqueRgba(line.color));
   }
   return picture;
 }

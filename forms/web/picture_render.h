@@ -25,16 +25,6 @@ struct RenderedPicture {
 // Renders a picture box's picture, covering its box wherever the box's edges round to.
 RenderedPicture renderPicture(const PictureBoxEntry& entry, double twipsPerPixel, double ratio);
 
-// A line's ends in device pixels within its picture, and its width in whole device pixels.
-struct Stroke {
-  double x1 = 0;
-  double y1 = 0;
-  double x2 = 0;
-  double y2 = 0;
-  int width = 1;
-};
-Stroke toStroke(const LineEntry& line, double twipsPerPixel, double ratio);
-
 // Whether an image holds as many pixels as its size says: one that does not is left out.
 bool complete(const Image& image);
 // 0xAARRGGBB words to the bytes R, G, B, A.

@@ -17,8 +17,8 @@ const middle = async (page, role, name) => {
   const b = await page.getByRole(role, { name }).boundingBox();
   return { x: b.x + b.width / 2, y: b.y + b.height / 2 };
 };
-const click = (at) => [['Input.dispatchMouseEvent', { type: 'mousePressed', ...at, button: 'left', clickCount: 1 }],
-  ['Input.dispatchMouseEvent', { type: 'mouseReleased', ...at, button: 'left', clickCount: 1 }]];
+const click = (at) => ['mousePressed', 'mouseReleased'].map((type) =>
+  ['Input.dispatchMouseEvent', { type, ...at, button: 'left', clickCount: 1 }]);
 const KEYS = { Tab: 9, Enter: 13, Backspace: 8 };
 const key = (name) => {
   const text = name.length === 1 ? name : name === 'Enter' ? '\r' : undefined;
