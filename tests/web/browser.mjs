@@ -55,6 +55,8 @@ export async function openSite(directory, engineName = 'chromium') {
         document.getElementById('window'));
       return page;
     },
+    // What the page threw, in the engines that tell of it as it happens.
+    errors: (page) => page.pageErrors,
     // A real click in the middle of an element.
     async clickOn(page, selector) {
       const b = await box(page, selector);

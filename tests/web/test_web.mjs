@@ -5,6 +5,8 @@
 //   node tests/web/test_web.mjs SITE [chromium|firefox|webkit]
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
+import { readFileSync } from 'node:fs';
+import { createRequire } from 'node:module';
 import { pathToFileURL } from 'node:url';
 import { openSite, waitFor } from './browser.mjs';
 
@@ -52,17 +54,39 @@ async function startRun(page, disks, delay) {
   if (delay !== '0') await words(page, /moving$/);
 }
 
+// Every wait the program asks of the browser's timers from now on, how long and when it asked,
+// and when the board's words last changed.
+const watchWaits = (page) => page.evaluate(() => {
+  if (window.waits) return;
+  const plain = window.setTimeout;
+  window.waits = [];
+  window.setTimeout = (f, ms, ...rest) => {
+    if (f === window.page.fired) window.waits.push({ ms, at: performance.now() });
+    return plain(f, ms, ...rest);
+  };
+  // Noted as the words are written, before the program's next wait.
+  window.toldAt = 0;
+  const text = Object.getOwnPropertyDescriptor(Node.prototype, 'textContent');
+  Object.defineProperty(document.getElementById('board-now'), 'textContent', {
+    get() { return text.get.call(this); },
+    set(words) { window.toldAt = performance.now(); text.set.call(this, words); },
+  });
+});
+
+// The program has nothing left to do when the last thing it asked for is an hour's sleep, asked
+// after it last told the board in words and after the time given.
+const idle = (page, since = 0) => waitFor(page, (t) => {
+  const last = window.waits.at(-1);
+  return last?.ms >= 3600000 && last.at >= Math.max(t, window.toldAt);
+}, since, { timeout: 120000 });
+
 // The words say a disk is on its peg once it is down among the posts, some steps before it
-// lands; the run is over once the boxes also stay where they are from one frame to the next.
+// lands; the run is over once the program then has nothing left to do.
 async function finished(page, disks) {
+  await watchWaits(page);
   await waitFor(page, (text) => document.getElementById('board-now').textContent === text,
     `Left peg: none; middle peg: none; right peg: ${disks} disks`, { timeout: 120000 });
-  await waitFor(page, () => {
-    const layout = Module.UTF8ToString(Module._corvane_layout());
-    const still = layout === window.lastLayout;
-    window.lastLayout = layout;
-    return still;
-  });
+  await idle(page);
 }
 
 // Every visible disk shows its own colour at its middle, and every hidden one does not, in the
@@ -205,15 +229,7 @@ test('after a run, the canvas is what a repaint of the whole window gives (pixel
 
 test('reset in the middle of a run stops it and clears the board', async () => {
   const page = await site.open();
-  // Every wait the program asks of the browser's timers: how long, and when it asked.
-  await page.evaluate(() => {
-    const plain = window.setTimeout;
-    window.waits = [];
-    window.setTimeout = (f, ms, ...rest) => {
-      if (f === window.page.fired) window.waits.push({ ms, at: performance.now() });
-      return plain(f, ms, ...rest);
-    };
-  });
+  await watchWaits(page);
   // A pause of 0.002 s, a hair over 2 ms in single precision, waits 2 ms and not 3.
   await startRun(page, '3', '0.002');
   await finished(page, 3);
@@ -231,12 +247,11 @@ test('reset in the middle of a run stops it and clears the board', async () => {
   await site.clickOn(page, site.control('Reset'));
   await assertDisksShown(page, 0);
   for (const name of [DISKS, DELAY]) assert.equal(await value(page, name), '');
-  // A new stack stays where it was put: nothing of the old run moves it any more. The program
-  // says it has nothing left to do when it asks to sleep for an hour.
+  // A new stack stays where it was put: nothing of the old run moves it any more.
   const since = await page.evaluate(() => performance.now());
   await paste(page, DISKS, '4');
   const before = await assertDisksShown(page, 4);
-  await waitFor(page, (t) => window.waits.some((w) => w.at > t && w.ms >= 3600000), since);
+  await idle(page, since);
   assert.deepEqual((await assertDisksShown(page, 4)).disks.slice(0, 4), before.disks.slice(0, 4));
 });
 
@@ -260,9 +275,10 @@ test('quit in the middle of a run ends the program, and the page can start it ag
   assert.equal(await waitFor(page, () => window.released && window.sameVisit &&
     (window.startedAgain ? 'started again' : 'stayed')), 'stayed', 'the held key started it again');
   // Nothing of the window is left for assistive technology, not even its empty landmark.
-  assert.deepEqual(await page.evaluate(() => [document.getElementById('stage').hidden,
-    document.body.innerText === document.getElementById('ended').innerText]), [true, true]);
-  assert.match(await page.evaluate(() => document.body.innerText), /^Corvane has ended.\s*Start again$/);
+  assert.deepEqual(await page.evaluate(() => [document.getElementById('window'),
+    document.getElementById('stage').hidden]), [null, true]);
+  assert.match(await page.evaluate(() => document.getElementById('ended').innerText),
+    /^Corvane has ended.\s*Start again$/);
   // The focus lands on the way back, which also tells a screen reader why it is there.
   assert.deepEqual(await page.evaluate(() => {
     const b = document.activeElement;
@@ -377,8 +393,16 @@ test('opened from a file rather than a server, the page says it cannot start', a
 
 test('on a small screen the window shrinks whole and clicks still land', async () => {
   const page = await site.open({ width: 496, height: 367 });
-  const canvas = await site.box(page, '#window > canvas');
-  assert.deepEqual([canvas.width, canvas.height], [496, 367]);
+  // Whole, in its own shape, inside the page's visible area and nearly filling it one way.
+  const [canvas, w, h] = await page.evaluate(() => {
+    const r = document.querySelector('#window > canvas').getBoundingClientRect();
+    return [{ x: r.x, y: r.y, width: r.width, height: r.height },
+      document.documentElement.clientWidth, document.documentElement.clientHeight];
+  });
+  assert.ok(canvas.x >= 0 && canvas.y >= 0 && canvas.x + canvas.width <= w + 0.5 &&
+    canvas.y + canvas.height <= h + 0.5, JSON.stringify([canvas, w, h]));
+  assert.ok(Math.abs(canvas.width / canvas.height - 992 / 734) < 0.01, JSON.stringify(canvas));
+  assert.ok(canvas.width > 0.95 * w || canvas.height > 0.95 * h, JSON.stringify([canvas, w, h]));
   await enter(page, DISKS, '2');
   await assertDisksShown(page, 2);
   await site.clickOn(page, site.control('Quit'));
@@ -392,3 +416,27 @@ test('zoomed in as far as the browser goes on a dense screen, the board still sh
   await enter(page, DISKS, '3');
   await assertDisksShown(page, 3);
 });
+
+// The page as an automatic accessibility check finds it, on a desktop's screen and on a phone's,
+// at start-up, in the middle of a run and after Quit: nothing it flags.
+const axe = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
+async function violations(page) {
+  return page.evaluate(async (source) => {
+    if (!window.axe) (0, eval)(source);
+    const { violations } = await window.axe.run(document, { resultTypes: ['violations'] });
+    return violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`);
+  }, axe);
+}
+for (const [screen, size] of [['a desktop', { width: 1100, height: 800 }],
+  ['a phone', { width: 390, height: 844 }]]) {
+  test(`no accessibility violations on ${screen}'s screen at start-up, in a run and after Quit`,
+    async () => {
+      const page = await site.open(size);
+      assert.deepEqual(await violations(page), [], 'at start-up');
+      await startRun(page, '5', '0.05');
+      assert.deepEqual(await violations(page), [], 'in a run');
+      await site.clickOn(page, site.control('Quit'));
+      await site.shows(page, 'Corvane has ended.');
+      assert.deepEqual(await violations(page), [], 'after Quit');
+    });
+}

@@ -10,13 +10,17 @@ export async function launch() {
   return {
     name,
     playwright: browser,
-    async newPage({ width = 1100, height = 800, scale = 1 } = {}) {
-      const page = await browser.newPage({ viewport: { width, height }, deviceScaleFactor: scale });
+    // Options are the engine-neutral size and pixel ratio, or Playwright's own page options
+    // (touch, a phone's screen) for the cases that only Chromium runs.
+    async newPage({ width = 1100, height = 800, scale = 1, ...playwrightOptions } = {}) {
+      const page = await browser.newPage({ viewport: { width, height }, deviceScaleFactor: scale,
+        ...playwrightOptions });
       const errors = [];
       page.on('pageerror', (e) => errors.push(e.message));
       let cdp;
-      return {
+      const driver = {
         playwright: page,
+        pageErrors: errors,
         errors: async () => errors,
         goto: (url) => page.goto(url),
         evaluate: (f, arg) => page.evaluate(f, arg),
@@ -35,6 +39,14 @@ export async function launch() {
         },
         close: () => page.close(),
       };
+      // Whatever the engine-neutral driver lacks is Playwright's page itself; its context takes
+      // this driver where Playwright asks for the page.
+      const context = new Proxy(page.context(), { get: (target, key) => (key === 'newCDPSession'
+        ? (p) => target.newCDPSession(p?.playwright ?? p)
+        : target[key]?.bind?.(target) ?? target[key]) });
+      driver.context = () => context;
+      return new Proxy(driver, { get: (target, key) => (key in target ? target[key]
+        : typeof page[key] === 'function' ? page[key].bind(page) : page[key]) });
     },
     close: () => browser.close(),
   };
