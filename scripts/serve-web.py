@@ -21,6 +21,7 @@ TYPES = {
     ".js": "text/javascript",
     ".wasm": "application/wasm",
     ".ttf": "font/ttf",
+    ".woff2": "font/woff2",
     ".txt": "text/plain; charset=utf-8",
 }
 

@@ -18,7 +18,8 @@ for group in "$@"; do
       packages+=(xvfb xauth openbox libx11-dev libxtst-dev imagemagick desktop-file-utils
                  appstream ccache) ;;
     web)   # the browser edition and its tests in three browser engines (WebKit's under xvfb)
-      packages+=(emscripten chromium firefox-esr webkit2gtk-driver xvfb python3) ;;
+      packages+=(emscripten python3 python3-fonttools python3-brotli
+                 chromium firefox-esr webkit2gtk-driver xvfb) ;;
     deb)   # the Debian package and its manual page
       packages+=(build-essential debhelper dpkg-dev fakeroot lintian help2man) ;;
     wayland)  # a compositor without a screen, for the Wayland end-to-end test
