@@ -79,8 +79,11 @@ export async function openSite(directory, engineName = 'chromium') {
       }
       return layout;
     }),
-    // What the screen shows at CSS points, as 0xRRGGBB, from a real screenshot.
+    // What the screen shows at CSS points, as 0xRRGGBB, from a real screenshot taken once the
+    // page has drawn a frame since it was asked.
     async colours(page, points) {
+      await page.evaluate(() => new Promise((r) =>
+        requestAnimationFrame(() => requestAnimationFrame(() => r()))));
       const png = (await page.screenshot()).toString('base64');
       return page.evaluate(async ([png, points]) => {
         const shot = await (await fetch(`data:image/png;base64,${png}`)).blob();
