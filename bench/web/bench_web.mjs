@@ -95,7 +95,8 @@ const results = {};
 for (const engine of engines) {
   const browser = await openSite(site, engine);
   try {
-    results[engine] = { runs: await sevenDiskRuns(browser, kRuns), paints: await firstPaints(browser, 10) };
+    results[engine] = { runs: await sevenDiskRuns(browser, kRuns),
+      paints: await firstPaints(browser, 10) };
   } finally {
     await browser.close();
   }
@@ -105,8 +106,9 @@ for (const engine of engines) {
   const ok = rates.length && !failures.length && median(rates) >= 30;
   row(`Seven-disk run, delay 0: thousand steps/s (${kRuns} runs)`, screens[engine],
     rates.length ? spread(rates, 1) : '–', `desktop (Xvfb): ${desktopSteps}` +
-    (rates.length ? `; canvas repaints, fewest in a run ${fewestPaints} for ${kSevenDiskSteps} steps`
-      : '') + (failures.length ? `<br>${failures.length} of ${kRuns}: ${failures.join(', ')}` : ''),
+    (rates.length
+      ? `; canvas repaints, fewest in a run ${fewestPaints} for ${kSevenDiskSteps} steps` : '') +
+    (failures.length ? `<br>${failures.length} of ${kRuns}: ${failures.join(', ')}` : ''),
     '≥ 30.0', verdict(ok, failures.length ? 'not every run finished'
       : `${(30 - median(rates)).toFixed(1)}k short`));
 }
@@ -210,5 +212,6 @@ for (let trial = 0; trial < 4; ++trial) {
 row('A first visit: KiB transferred, compressed, headers included', screen,
   `${median(bytes).toFixed(1)}`, `desktop program, stripped and gzipped, without Qt: ` +
   `${(desktopBytes / 1024).toFixed(1)} KiB`, '≤ 250 KB',
-  verdict(median(bytes) * 1024 <= 250000, `${(median(bytes) * 1024 / 1000 - 250).toFixed(1)} KB over`));
+  verdict(median(bytes) * 1024 <= 250000,
+    `${(median(bytes) * 1024 / 1000 - 250).toFixed(1)} KB over`));
 await chromium.close();

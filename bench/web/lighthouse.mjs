@@ -15,8 +15,8 @@ const http = spawn('python3', [server, site, '0'], { stdio: ['pipe', 'pipe', 'in
 const url = await new Promise((done) => http.stdout.once('data', (d) => done(`${d}`.trim())));
 
 const median = (v) => [...v].sort((a, b) => a - b)[(v.length - 1) >> 1];
-const spread = (v, digits = 0) => `${median(v).toFixed(digits)} (${Math.min(...v).toFixed(digits)}` +
-  `–${Math.max(...v).toFixed(digits)})`;
+const spread = (v, digits = 0) => `${median(v).toFixed(digits)} ` +
+  `(${Math.min(...v).toFixed(digits)}–${Math.max(...v).toFixed(digits)})`;
 const categories = ['performance', 'accessibility', 'best-practices', 'seo'];
 const names = { performance: 'performance', accessibility: 'accessibility',
   'best-practices': 'best practices', seo: 'search' };

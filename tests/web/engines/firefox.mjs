@@ -32,7 +32,8 @@ export async function launch() {
         },
         down: (key) => page.keyboard.down(keys(key)[0]),
         up: (key) => page.keyboard.up(keys(key)[0]),
-        resize: (w, h, ratio) => page.setViewport({ width: w, height: h, deviceScaleFactor: ratio }),
+        resize: (w, h, ratio) =>
+          page.setViewport({ width: w, height: h, deviceScaleFactor: ratio }),
         close: () => page.close(),
       };
     },
