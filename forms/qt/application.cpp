@@ -24,6 +24,7 @@
 #include "forms/qt/display_guard.h"
 #include "forms/qt/form_window.h"
 #include "forms/qt/qt_runtime.h"
+#include "forms/qt/terminal_text.h"
 #include "forms/qt/termination.h"
 
 namespace forms::qt {
@@ -76,9 +77,9 @@ void dropUnusableScaleFactors() {
   const auto drop = [](const char* name, bool (*usable)(const QString&)) {
     const QString value = qEnvironmentVariable(name);
     if (!value.isEmpty() && !usable(value)) {
-      std::fprintf(stderr,
-                   "corvane: %s=%s is not used: a scale factor must be above 0 and at most %g\n",
-                   name, value.toLocal8Bit().constData(), kLargestScaleFactor);
+      std::fprintf(
+          stderr, "corvane: %s=%s is not used: a scale factor must be above 0 and at most %g\n",
+          name, terminalText(givenText(std::getenv(name))).constData(), kLargestScaleFactor);
       qunsetenv(name);
     }
   };
@@ -106,7 +107,7 @@ int runApplication(int argc, char** argv, const CommandLine& commandLine,
   using namespace qt;
   QStringList arguments;
   for (int i = 0; i < argc; ++i) {
-    arguments << QString::fromLocal8Bit(argv[i]);
+    arguments << givenText(argv[i]);
   }
   std::vector<DemoRequest> demo;
   if (const std::optional<int> status = parseCommandLine(arguments, commandLine, demo)) {
@@ -135,6 +136,7 @@ int runApplication(int argc, char** argv, const CommandLine& commandLine,
   std::optional<DisplayGuard> guard(std::in_place, commandLine.program);
   QApplication application(qtArgc, argv);
   guard.reset();
+  reportLostDisplay();
   // No display name: the window system would append it to the caption.
   QApplication::setApplicationName(QStringLiteral("Corvane"));
   QGuiApplication::setDesktopFileName(QStringLiteral("org.corvane.Corvane"));
