@@ -22,6 +22,8 @@ TYPES = {
     ".wasm": "application/wasm",
     ".ttf": "font/ttf",
     ".txt": "text/plain; charset=utf-8",
+    ".png": "image/png",
+    ".webmanifest": "application/manifest+json",
 }
 
 
