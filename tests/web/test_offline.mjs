@@ -8,12 +8,12 @@ import { cpSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:f
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { openSite } from './browser.mjs';
+import { openChromium } from './chromium_pages.mjs';
 
 const built = process.argv[2] ?? 'build/web';
 let site;
 const copies = [];
-before(async () => { site = await openSite(built); });
+before(async () => { site = await openChromium(built); });
 after(async () => {
   await site?.close();
   copies.forEach((c) => rmSync(c, { recursive: true, force: true }));
