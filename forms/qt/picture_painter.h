@@ -12,6 +12,7 @@
 #include <QRegion>
 
 #include "forms/description.h"
+#include "forms/qt/frame_pacer.h"
 
 class QPainter;
 class QWidget;
@@ -107,6 +108,7 @@ class PicturePainter {
   qreal ratio_ = 0;
   // Whether the window's image was last found to be one this painter can paint straight into.
   bool imageWorks_ = false;
+  FramePacer pacer_;
 };
 
 }  // namespace forms::qt
