@@ -606,9 +606,9 @@ int runAsChild(const std::string& how) {
   char name[] = "corvane";
   char* argv[] = {name, nullptr};
   const forms::CommandLine commandLine{"corvane", "", "", {}};
-  return forms::runApplication(argc, argv, commandLine, [&how](forms::Runtime& runtime) {
-    return std::make_unique<ChildForm>(runtime, how);
-  });
+  return forms::runApplication(
+      argc, argv, {"Corvane", "org.corvane.Corvane"}, commandLine,
+      [&how](forms::Runtime& runtime) { return std::make_unique<ChildForm>(runtime, how); });
 }
 
 int main(int argc, char** argv) {
