@@ -18,7 +18,7 @@ if [[ ! -f $build/CMakeCache.txt ]]; then
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCORVANE_WERROR=ON >/dev/null
 fi
 cmake --build "$build" -j2 --target corvane bench_pause bench_run bench_startup bench_empty_window \
-  bench_paste >/dev/null
+  bench_text_window bench_paste >/dev/null
 command -v Xvfb >/dev/null || { echo "run-benchmarks: Xvfb is missing (apt install xvfb)" >&2; exit 1; }
 type=$(awk -F= '/^CMAKE_BUILD_TYPE:/ {print $2}' "$build/CMakeCache.txt")
 
@@ -98,7 +98,8 @@ qt=$(qtpaths6 --qt-version 2>/dev/null || dpkg-query -W -f '${Version}' libqt6co
   offscreen "$bin/bench_run" offscreen --headless "${base_args[@]}"
   # Also through X shared memory, as Qt sends images by default.
   onxvfb "$bin/bench_run" "$xscreen" --x-shared-memory "${base_args[@]}"
-  onxvfb "$bin/bench_startup" "$build/bin/corvane" "$bin/bench_empty_window" 10 "$xscreen"
+  onxvfb "$bin/bench_startup" "$build/bin/corvane" "$bin/bench_empty_window" "$bin/bench_text_window" \
+    10 "$xscreen"
   offscreen "$bin/bench_paste" offscreen
 } | tee "$build/benchmarks.md"
 # The browser edition, beside the desktop's figures above.

@@ -10,6 +10,7 @@
 
 #include "forms/description.h"
 #include "forms/qt/damage_geometry.h"
+#include "forms/qt/frame_pacer.h"
 
 class QPainter;
 class QWidget;
@@ -81,6 +82,7 @@ class PicturePainter {
   qreal ratio_ = 0;
   // Whether the window's image was last found to be one this painter can paint straight into.
   bool imageWorks_ = false;
+  FramePacer pacer_;
 };
 
 }  // namespace forms::qt

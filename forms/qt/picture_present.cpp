@@ -45,10 +45,14 @@ void PicturePainter::changed(QWidget& window, const PictureBox& box) {
       // first.
       QEvent sync(QEvent::UpdateRequest);
       QCoreApplication::sendEvent(&window, &sync);
+      const QRegion shown = repaint.united(from.translated(delta));
       if (store->scroll(from, delta.x(), delta.y())) {
-        paintAtOnce(window, repaint, repaint.united(from.translated(delta)));
-        return;
+        paintAtOnce(window, repaint, shown);
+      } else {
+        // Where the window system cannot move pixels (Wayland), the box's new place is painted.
+        paintAtOnce(window, shown, shown);
       }
+      return;
     }
     // The window repaints what the move uncovers.
     window.scroll(delta.x(), delta.y(), from | from.translated(delta));
@@ -76,7 +80,7 @@ void PicturePainter::paintAtOnce(QWidget& window, const QRegion& area, const QRe
                        paint(*static_cast<QImage*>(device), area, ratio_);
   store.endPaint();
   if (painted) {
-    store.flush(shown, window.windowHandle());
+    pacer_.flush(window, store, shown);
   } else {
     window.repaint(shown);
   }
