@@ -24,13 +24,20 @@ async function startX() {
     x.stdio[3].on('data', (d) => { text += d; if (text.includes('\n')) done(`:${text.trim()}`); });
     x.once('exit', () => fail(new Error('Xvfb did not start')));
   });
-  return { display, stop: () => x.kill() };
+  // Should the tests end without closing it, the server goes with them, and the browsers on it.
+  const stop = () => x.kill();
+  process.once('exit', stop);
+  return { display, stop };
 }
 
-// A crashed page ends its session; say so plainly rather than as a failed command.
+// A crashed page ends its session; say so plainly rather than as a failed command. The command
+// under way when the web process dies gets no result, the next one finds the session deleted,
+// and any after it no session.
 function plainly(error) {
-  if (/page crash or hang/.test(error?.message)) {
-    throw new Error(`WebKit's web process crashed or hung: ${error.message}`);
+  if (/page crash or hang|Could not parse script result/.test(error?.message) ||
+      error?.name === 'NoSuchSessionError') {
+    throw new Error(`WebKit's web process crashed or hung, or its session was lost to that: ` +
+      `${error.name}: ${error.message}`);
   }
   throw error;
 }
