@@ -3,10 +3,12 @@
 //   to the browser at most once a millisecond when asked not to wait.
 // - The board's words reach the live region at most every two seconds (the desktop tells them
 //   at most once per pass of its event loop), always ending on the board at rest.
-// - The window is scaled whole to fit the browser's viewport; the canvas follows the screen's
-//   device pixel ratio, up to a ratio of 8.
+// - The window is scaled whole to fit the browser's viewport at its normal zoom; the canvas
+//   follows the screen's device pixel ratio, up to a ratio of 8.
 // - Text boxes and buttons are the page's own elements, so the page's keyboard, input methods
-//   and screen readers work as on any page.
+//   and screen readers work as on any page; an edit that comes while earlier input waits is
+//   held by the page and made in its turn.
+// - On a touch screen, a tap beside a control smaller than a fingertip goes to that control.
 #include "forms/web/page_window.h"
 
 #include <algorithm>
