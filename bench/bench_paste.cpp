@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "bench/bench_util.h"
-#include "bench/stage.h"
+#include "bench/shown_window.h"
 #include "forms/qt/application.h"
 
 namespace {

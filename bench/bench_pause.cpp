@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "bench/bench_util.h"
-#include "bench/stage.h"
+#include "bench/shown_window.h"
 
 namespace {
 

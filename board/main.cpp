@@ -6,6 +6,9 @@
 
 namespace {
 
+// The desktop id is the name of the launcher entry and of the metadata under data/.
+const forms::ProgramIdentity kIdentity{"Corvane", "org.corvane.Corvane"};
+
 // For kiosks, classrooms and screen recordings: what a user would do first, done for them.
 const forms::CommandLine kCommandLine{
     "corvane",
@@ -27,7 +30,7 @@ const forms::CommandLine kCommandLine{
 }  // namespace
 
 int main(int argc, char** argv) {
-  return forms::runApplication(argc, argv, kCommandLine, [](forms::Runtime& runtime) {
+  return forms::runApplication(argc, argv, kIdentity, kCommandLine, [](forms::Runtime& runtime) {
     return std::make_unique<Corvane>(runtime);
   });
 }

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "forms/command_line.h"
 #include "forms/description.h"
@@ -10,6 +11,13 @@
 // Starts the program's window on the backend the program is linked with: the desktop's or the
 // browser's. The program names no backend, so that it builds unchanged for either.
 namespace forms {
+
+// Who the program is to the desktop. Its command's name, which opens every line it writes on
+// standard error, comes with its command line.
+struct ProgramIdentity {
+  std::string name;       // as the desktop shows it, e.g. in a task switcher
+  std::string desktopId;  // the name of its desktop entry, without ".desktop"
+};
 
 // Makes the form against the runtime it is given.
 using FormFactory = std::function<std::unique_ptr<Form>(Runtime& runtime)>;
@@ -20,7 +28,7 @@ using FormFactory = std::function<std::unique_ptr<Form>(Runtime& runtime)>;
 // as long as this call. Returns the exit status: 0 when the program ended normally or answered
 // --help or --version, 2 (with one line on standard error) for a mistake on the command line or
 // when there is no screen to show the window on; 1 when a handler failed.
-int runApplication(int argc, char** argv, const CommandLine& commandLine,
-                   const FormFactory& makeForm);
+int runApplication(int argc, char** argv, const ProgramIdentity& identity,
+                   const CommandLine& commandLine, const FormFactory& makeForm);
 
 }  // namespace forms

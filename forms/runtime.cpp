@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <string>
 
 namespace forms {
 
@@ -51,7 +52,8 @@ void Runtime::dispatch(const std::function<void()>& handler) {
 // Nothing may unwind into the backend's event loop, and the program's state after a failed
 // handler is not to be trusted: say what happened and end as End would, with a failure status.
 void Runtime::fail(const char* what) {
-  std::fprintf(stderr, "corvane: stopped after an unexpected error: %s\n", what);
+  const std::string prefix = programName_.empty() ? std::string() : programName_ + ": ";
+  std::fprintf(stderr, "%sstopped after an unexpected error: %s\n", prefix.c_str(), what);
   exitStatus_ = 1;
   if (!ended_) {
     ended_ = true;

@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <functional>
+#include <string>
+#include <utility>
 
 namespace forms {
 
@@ -44,6 +46,8 @@ class Runtime {
   // and after End no handler runs at all. Any other exception from a handler is reported in
   // one line on standard error and ends the program with a failure status.
   void dispatch(const std::function<void()>& handler);
+  // The name that opens the line a failed handler leaves on standard error: the command's.
+  void setProgramName(std::string name) { programName_ = std::move(name); }
   // What the process should exit with once the program has ended.
   int exitStatus() const { return exitStatus_; }
 
@@ -64,6 +68,7 @@ class Runtime {
  private:
   void fail(const char* what);
 
+  std::string programName_;
   bool ended_ = false;
   int exitStatus_ = 0;
   int pumpDepth_ = 0;

@@ -6,9 +6,10 @@
 #   scripts/run-benchmarks.sh [BUILD]     (default build/dev; configured here if it is not yet)
 # Takes about seven minutes; the machine should be otherwise idle.
 #
-# The seven-disk runs are measured side by side with the same benchmark built on an earlier
-# commit (CORVANE_BENCH_BASE, by default the last one before the run's painting was reworked),
-# in BUILD/base; the first run builds it, which takes a few minutes more.
+# With CORVANE_BENCH_BASE set to an earlier commit, the seven-disk runs are measured side by side
+# with that commit's own benchmark on its own code, built in BUILD/base (the first run builds it,
+# which takes a few minutes more). Any commit whose run benchmark takes one run per process will
+# do: from 649f90e on.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/dev}
@@ -17,11 +18,11 @@ if [[ ! -f $build/CMakeCache.txt ]]; then
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCORVANE_WERROR=ON >/dev/null
 fi
 cmake --build "$build" -j2 --target corvane bench_pause bench_run bench_startup bench_empty_window \
-  bench_paste >/dev/null
+  bench_text_window bench_paste >/dev/null
 command -v Xvfb >/dev/null || { echo "run-benchmarks: Xvfb is missing (apt install xvfb)" >&2; exit 1; }
 type=$(awk -F= '/^CMAKE_BUILD_TYPE:/ {print $2}' "$build/CMakeCache.txt")
 
-# This tree's benchmark programs on the code of an earlier commit: prints the path of its
+# An earlier commit's own run benchmark, built from that commit alone: prints the path of its
 # bench_run, or nothing when there is no such commit here.
 build_base() {
   local commit dir=$build/base
@@ -32,18 +33,18 @@ build_base() {
     git archive "$commit" | tar -x -C "$dir/source"
     echo "$commit" >"$dir/commit"
   fi
-  rm -rf "$dir/source/bench"
-  cp -a bench "$dir/source/bench"
   cmake -S "$dir/source" -B "$dir/build" -G Ninja -DCMAKE_BUILD_TYPE="$type" -DCORVANE_WERROR=OFF \
     -DCORVANE_BUILD_TESTS=OFF >/dev/null
   cmake --build "$dir/build" -j2 --target bench_run >/dev/null
   echo "$dir/build/bench/bench_run"
 }
-base_commit=${CORVANE_BENCH_BASE:-4329ad6e9b4bef2a0896e76f53fe118ae51526be}
 base_args=()
-base_run=$(build_base "$base_commit")
-if [[ -n $base_run ]]; then
-  base_args=(--base "$base_run" --base-name "before (${base_commit:0:7})")
+if [[ -n ${CORVANE_BENCH_BASE:-} ]]; then
+  base_commit=$CORVANE_BENCH_BASE
+  base_run=$(build_base "$base_commit")
+  if [[ -n $base_run ]]; then
+    base_args=(--base "$base_run" --base-name "before (${base_commit:0:7})")
+  fi
 fi
 
 work=$(mktemp -d)
@@ -97,7 +98,8 @@ qt=$(qtpaths6 --qt-version 2>/dev/null || dpkg-query -W -f '${Version}' libqt6co
   offscreen "$bin/bench_run" offscreen --headless "${base_args[@]}"
   # Also through X shared memory, as Qt sends images by default.
   onxvfb "$bin/bench_run" "$xscreen" --x-shared-memory "${base_args[@]}"
-  onxvfb "$bin/bench_startup" "$build/bin/corvane" "$bin/bench_empty_window" 10 "$xscreen"
+  onxvfb "$bin/bench_startup" "$build/bin/corvane" "$bin/bench_empty_window" "$bin/bench_text_window" \
+    10 "$xscreen"
   offscreen "$bin/bench_paste" offscreen
 } | tee "$build/benchmarks.md"
 # The browser edition, beside the desktop's figures above.

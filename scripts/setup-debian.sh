@@ -17,8 +17,8 @@ for group in "$@"; do
     test)  # the desktop tests, xvfb-run, and validating the launcher entry and metadata
       packages+=(xvfb xauth openbox libx11-dev libxtst-dev imagemagick desktop-file-utils
                  appstream ccache python3) ;;
-    web)   # the browser edition and its tests in a real browser
-      packages+=(emscripten chromium python3) ;;
+    web)   # the browser edition and its tests in three browser engines (WebKit's under xvfb)
+      packages+=(emscripten chromium firefox-esr webkit2gtk-driver xvfb python3) ;;
     deb)   # the Debian package and its manual page
       packages+=(build-essential debhelper dpkg-dev fakeroot lintian help2man) ;;
     wayland)  # a compositor without a screen, for the Wayland end-to-end test
@@ -54,7 +54,7 @@ if [[ ${#missing[@]} -gt 0 ]]; then
   "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# The pinned browser driver, fetched here rather than while the tests run, and again after a
+# The pinned browser drivers, fetched here rather than while the tests run, and again after a
 # failed first try: a registry that stumbles once should not fail a whole test run.
 driver=$(dirname "$0")/../tests/web
 if [[ " $* " == *" web "* && ! $driver/node_modules/.package-lock.json -nt $driver/package-lock.json ]]

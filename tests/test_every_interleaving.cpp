@@ -4,6 +4,7 @@
 #include <map>
 #include <numeric>
 
+#include "board/layout.h"
 #include "board_fixture.h"
 
 namespace {
@@ -15,7 +16,28 @@ struct Seen {
   std::array<forms::RectF, 7> rects{};
   long pumps = 0;
   bool ended = false;
+  // Whether, right after the action, every disk stood at its place in the window's design.
+  bool allHomeAfterAct = false;
 };
+
+bool allAtDesignPlaces(const Board& board) {
+  for (std::size_t d = 0; d < 7; ++d) {
+    const forms::RectF& design = board::kDisks[d].rect;
+    const forms::PictureBox& disk = board.form.Picture1[d];
+    if (disk.Left() != design.left || disk.Top() != design.top) {
+      return false;
+    }
+  }
+  return true;
+}
+
+std::array<forms::RectF, 7> rectsOf(const Board& board) {
+  std::array<forms::RectF, 7> rects{};
+  for (std::size_t d = 0; d < 7; ++d) {
+    rects[d] = board.form.Picture1[d].rect();
+  }
+  return rects;
+}
 
 // A run of `disks` disks at no delay, started with the Moves button, with `act` (if any) done
 // in pause number `pause`. The boxes are typed into without a click, so that a click in a
@@ -23,41 +45,40 @@ struct Seen {
 Seen play(Board& board, int disks, long pause, Act act) {
   board.type(board.form.txtNumDisks, std::to_string(disks));
   board.type(board.form.txtDelay, "0");
+  Seen seen;
   if (act != nullptr) {
-    board.runtime.atPump(pause, [&board, act] { act(board); });
+    board.runtime.atPump(pause, [&board, &seen, act] {
+      act(board);
+      seen.allHomeAfterAct = allAtDesignPlaces(board);
+    });
   }
   board.press(board.form.cmdMoves);
-  Seen seen;
-  for (std::size_t d = 0; d < 7; ++d) {
-    seen.rects[d] = board.form.Picture1[d].rect();
-  }
+  seen.rects = rectsOf(board);
   seen.pumps = board.runtime.pumps();
   seen.ended = board.runtime.ended();
   return seen;
 }
 
-// What actions amount to, done directly on the board.
-void sendHome(Board& board) {
-  for (std::size_t d = 0; d < 7; ++d) {
-    board.form.Picture1[d].setLeft(board.form.intHomeLeft[d]);
-    board.form.Picture1[d].setTop(board.form.intHomeTop[d]);
-  }
-}
-void stopAndSendHome(Board& board) {
-  board.form.blnIdle = forms::True;
-  sendHome(board);
-}
-void end(Board& board) {
-  board.runtime.End();
-}
+// What an action does to a run, as a user sees it.
+enum class Outcome {
+  // Nothing the eye can tell: the run ends where it would have ended anyway.
+  none,
+  // Every disk back at its place at once, and the run carries on from there.
+  sentHome,
+  // Every disk back at its place, hidden; the run stops after the phase under way.
+  stopped,
+  // The program ends there and then: the disks stay where they stood.
+  ended,
+};
 
-// An action a user can take in a pause, and its outcome at the end of the run: the board as
-// after what it amounts to (or as after no action at all), the flag, the boxes' texts ("%1"
-// for the run's count) and whether the run takes as many pumps as that.
+// An action a user can take in a pause, and its outcome at the end of the run: what it does to
+// the run, the flag, the boxes' texts ("%1" for the run's count) and whether the run takes as
+// many pumps as the other actions of that outcome that keep the delay (for no outcome at all, as
+// many as a run left alone).
 struct Row {
   const char* name;
   Act act;
-  Act amountsTo;
+  Outcome outcome;
   forms::Boolean idle;
   const char* count;
   const char* delay;
@@ -68,21 +89,21 @@ struct Row {
 // clang-format off
 const Row kRows[] = {
     {"reset", [](Board& b) { b.press(b.form.cmdReset); },
-     stopAndSendHome, forms::True, "", "", false},
+     Outcome::stopped, forms::True, "", "", false},
     {"reset then moves", [](Board& b) { b.press(b.form.cmdReset); b.press(b.form.cmdMoves); },
-     sendHome, forms::False, "", "", false},
+     Outcome::sentHome, forms::False, "", "", false},
     {"moves", [](Board& b) { b.press(b.form.cmdMoves); },
-     nullptr, forms::False, "%1", "0", true},
+     Outcome::none, forms::False, "%1", "0", true},
     {"quit", [](Board& b) { b.press(b.form.cmdQuit); },
-     end, forms::False, "%1", "0", true},
+     Outcome::ended, forms::False, "%1", "0", false},
     {"new count", [](Board& b) { b.type(b.form.txtNumDisks, "4"); },
-     sendHome, forms::False, "4", "0", true},
+     Outcome::sentHome, forms::False, "4", "0", true},
     {"new delay", [](Board& b) { b.type(b.form.txtDelay, "0.01"); },
-     nullptr, forms::False, "%1", "0.01", false},
+     Outcome::none, forms::False, "%1", "0.01", false},
     {"first click in the count box", [](Board& b) { b.click(b.form.txtNumDisks); },
-     sendHome, forms::False, "", "0", true},
+     Outcome::sentHome, forms::False, "", "0", true},
     {"first click in the delay box", [](Board& b) { b.click(b.form.txtDelay); },
-     nullptr, forms::False, "%1", "", false},
+     Outcome::none, forms::False, "%1", "", false},
 };
 // clang-format on
 
@@ -104,24 +125,48 @@ class EveryInterleavingTest : public QObject {
     Board quiet;
     const Seen undisturbed = play(quiet, disks, 0, nullptr);
     for (long pause = 1; pause <= undisturbed.pumps; ++pause) {
-      std::map<Act, Seen> amounts{{nullptr, undisturbed}};
+      // Actions with the same outcome leave the board alike, whichever of them it was.
+      std::map<Outcome, Seen> firstSeen;
+      std::map<Outcome, long> timing;
       for (const Row& row : kRows) {
-        if (amounts.count(row.amountsTo) == 0) {
-          Board board;
-          amounts[row.amountsTo] = play(board, disks, pause, row.amountsTo);
-        }
-        const Seen& expected = amounts[row.amountsTo];
         Board board;
+        std::array<forms::RectF, 7> whenActed{};
+        board.runtime.atPump(pause, [&] { whenActed = rectsOf(board); });
         const Seen seen = play(board, disks, pause, row.act);
+        const QByteArray where = QString("%1 in pause %2").arg(row.name).arg(pause).toUtf8();
+        const auto [first, isFirst] = firstSeen.try_emplace(row.outcome, seen);
+        QVERIFY2(isFirst || seen.rects == first->second.rects, where);
+        switch (row.outcome) {
+          case Outcome::none:
+            QVERIFY2(seen.rects == undisturbed.rects && !seen.ended, where);
+            break;
+          case Outcome::sentHome:
+          case Outcome::stopped:
+            QVERIFY2(seen.allHomeAfterAct && !seen.ended, where);
+            break;
+          case Outcome::ended:
+            QVERIFY2(seen.ended && seen.rects == whenActed && seen.pumps == pause, where);
+            break;
+        }
+        if (row.sameTiming) {
+          const auto [timed, _] = timing.try_emplace(
+              row.outcome, row.outcome == Outcome::none ? undisturbed.pumps : seen.pumps);
+          QVERIFY2(seen.pumps == timed->second, where);
+        }
         const QString count = QString(row.count).replace("%1", QString::number(disks));
         std::vector<int> shown(static_cast<std::size_t>(count.toInt()));
         std::iota(shown.begin(), shown.end(), 0);
-        const QByteArray where = QString("%1 in pause %2").arg(row.name).arg(pause).toUtf8();
-        QVERIFY2(seen.rects == expected.rects && seen.ended == expected.ended, where);
-        QVERIFY2(!row.sameTiming || seen.pumps == expected.pumps, where);
         QVERIFY2(board.form.blnIdle == row.idle && board.visibleDisks() == shown, where);
         QVERIFY2(QString::fromStdString(board.form.txtNumDisks.Text()) == count, where);
         QVERIFY2(board.form.txtDelay.Text() == row.delay, where);
+        // Once stopped, the board is ready: the same run again ends as on a fresh board, in as
+        // many steps.
+        if (row.outcome == Outcome::stopped) {
+          const long before = board.runtime.pumps();
+          const Seen again = play(board, disks, 0, nullptr);
+          QVERIFY2(again.rects == undisturbed.rects, where);
+          QVERIFY2(again.pumps - before == undisturbed.pumps, where);
+        }
       }
     }
   }
@@ -148,6 +193,38 @@ class EveryInterleavingTest : public QObject {
     QCOMPARE(board.form.Picture1[1].Left(), 10088.0f);
     QCOMPARE(board.form.Picture1[1].Top(), 5678.0f);
     QCOMPARE(board.visibleDisks(), std::vector<int>{0});
+  }
+
+  // A new run started while a stopped run lowers its disk: the lowering goes on towards the peg
+  // the new run moved to last, and takes that peg's level afresh at every step. In a three-disk
+  // run, pump 950 is in the lowering of the third move, disk 2 onto the middle peg; the outer
+  // disk, sent home by the reset, must then come down to the right peg's level, Top 6158.
+  void newRunInsideALowering() {
+    Board board;
+    board.prepare("3");
+    long innerRunEnded = 0;
+    board.runtime.atPump(950, [&] {
+      board.press(board.form.cmdReset);
+      board.type(board.form.txtNumDisks, "1");
+      board.press(board.form.cmdMoves);
+      innerRunEnded = board.runtime.pumps();
+    });
+    // Where disk 2 stands when another disk takes the next step after the inner run.
+    float loweredTo = 0;
+    std::array<forms::RectF, 3> before{};
+    board.runtime.onPump = [&](long pump) {
+      for (std::size_t d = 0; d < 3; ++d) {
+        const forms::RectF now = board.form.Picture1[d].rect();
+        if (innerRunEnded != 0 && pump > innerRunEnded && loweredTo == 0 && d != 2 &&
+            !(now == before[d])) {
+          loweredTo = board.form.Picture1[2].Top();
+        }
+        before[d] = now;
+      }
+    };
+    board.press(board.form.cmdMoves);
+    board.runtime.onPump = nullptr;
+    QCOMPARE(loweredTo, 6158.0f);
   }
 
   // Runs started inside the newest run's pause, far deeper than anyone would by hand: the

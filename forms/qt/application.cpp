@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -73,13 +74,13 @@ bool usableScaleFactors(const QString& text) {
 }
 
 // The window is shown at its own size instead, and the user is told why.
-void dropUnusableScaleFactors() {
-  const auto drop = [](const char* name, bool (*usable)(const QString&)) {
+void dropUnusableScaleFactors(const std::string& program) {
+  const auto drop = [&program](const char* name, bool (*usable)(const QString&)) {
     const QString value = qEnvironmentVariable(name);
     if (!value.isEmpty() && !usable(value)) {
-      std::fprintf(
-          stderr, "corvane: %s=%s is not used: a scale factor must be above 0 and at most %g\n",
-          name, terminalText(givenText(std::getenv(name))).constData(), kLargestScaleFactor);
+      std::fprintf(stderr, "%s: %s=%s is not used: a scale factor must be above 0 and at most %g\n",
+                   program.c_str(), name, terminalText(givenText(std::getenv(name))).constData(),
+                   kLargestScaleFactor);
       qunsetenv(name);
     }
   };
@@ -102,8 +103,8 @@ void prepareWindowSystem() {
 
 namespace forms {
 
-int runApplication(int argc, char** argv, const CommandLine& commandLine,
-                   const FormFactory& makeForm) {
+int runApplication(int argc, char** argv, const ProgramIdentity& identity,
+                   const CommandLine& commandLine, const FormFactory& makeForm) {
   using namespace qt;
   QStringList arguments;
   for (int i = 0; i < argc; ++i) {
@@ -119,15 +120,15 @@ int runApplication(int argc, char** argv, const CommandLine& commandLine,
   // Without any of these Qt would stop the process with a message about plugins; say plainly
   // what is missing instead.
   if (!isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY") && !isSet("QT_QPA_PLATFORM")) {
-    std::fputs(
-        "corvane: this program needs a graphical display; on a machine without one, run it on a "
-        "virtual screen, e.g. `xvfb-run -a corvane`\n",
-        stderr);
+    std::fprintf(stderr,
+                 "%s: this program needs a graphical display; on a machine without one, run it on "
+                 "a virtual screen, e.g. `xvfb-run -a %s`\n",
+                 commandLine.program.c_str(), commandLine.program.c_str());
     return 2;
   }
 #endif
   prepareWindowSystem();
-  dropUnusableScaleFactors();
+  dropUnusableScaleFactors(commandLine.program);
   // Opening the display and building the window take a while, longer on a slow or distant
   // display; a request to terminate meanwhile ends the program as one after them does.
   catchTermination();
@@ -138,14 +139,15 @@ int runApplication(int argc, char** argv, const CommandLine& commandLine,
   guard.reset();
   reportLostDisplay();
   // No display name: the window system would append it to the caption.
-  QApplication::setApplicationName(QStringLiteral("Corvane"));
-  QGuiApplication::setDesktopFileName(QStringLiteral("org.corvane.Corvane"));
+  QApplication::setApplicationName(QString::fromStdString(identity.name));
+  QGuiApplication::setDesktopFileName(QString::fromStdString(identity.desktopId));
   // Only the program decides when it is over: closing the window asks it, like its quit button.
   QApplication::setQuitOnLastWindowClosed(false);
 
   // Destroyed in the reverse order: the window stops observing the form's controls before they
   // go, and the form's handlers hold the runtime, which goes last.
   QtRuntime runtime;
+  runtime.setProgramName(commandLine.program);
   const std::unique_ptr<Form> form = makeForm(runtime);
   const FormDescription description = form->describe();
   FormWindow window(runtime, description);

@@ -1,3 +1,17 @@
+// The desktop's window. It follows the rules in forms/window_rules.h as the browser's does, and
+// differs from the browser's on purpose in these:
+// - The text boxes and buttons are Qt widgets that draw their own edges; in the browser they are
+//   page elements, styled to look the same.
+// - A change of a picture box repaints only the pixels it can change, straight into the window's
+//   image or by moving pixels already on screen; the browser composes the changed rectangles in
+//   memory and copies them to its canvas once per pump.
+// - The board's words are told to assistive technology at most once per pass of the event loop;
+//   the browser's live region changes at most every two seconds, since a screen reader speaks
+//   every change of it.
+// - The window keeps its size, centred on the screen, and has a close box that asks what the
+//   quit button asks; the browser fits the window to the page and scales it down whole.
+// - Runs nest up to 200 deep; the browser's smaller stack allows 32.
+// - An end of the program ends the process; in the browser it takes the window off the page.
 #include "forms/qt/form_window.h"
 
 #include <algorithm>
@@ -17,6 +31,7 @@
 #include "forms/qt/accessibility.h"
 #include "forms/qt/pixels.h"
 #include "forms/qt/widgets.h"
+#include "forms/window_rules.h"
 
 namespace forms::qt {
 
@@ -26,9 +41,7 @@ FormWindow::FormWindow(QtRuntime& runtime, FormDescription description)
       runtime_(runtime),
       description_(std::move(description)) {
   installAccessibleFactory();
-  if (!(description_.twipsPerPixel > 0)) {
-    description_.twipsPerPixel = 15;
-  }
+  description_.twipsPerPixel = usableTwipsPerPixel(description_.twipsPerPixel);
   setWindowTitle(QString::fromStdString(description_.caption));
   setFixedSize(
       toPixels({0, 0, description_.clientWidth, description_.clientHeight}).toRect().size());
@@ -43,9 +56,7 @@ FormWindow::FormWindow(QtRuntime& runtime, FormDescription description)
   for (PictureBox* box : painter_.boxes()) {
     box->setObserver(this);
   }
-  buildTextBoxes();
-  buildButtons();
-  buildTabOrder();
+  buildTabOrder(buildTextBoxes(), buildButtons());
   buildBoard();
   runtime_.setWindow(this);
 }
@@ -76,8 +87,10 @@ void FormWindow::setIcon() {
   setWindowIcon(icon);
 }
 
-void FormWindow::buildTextBoxes() {
+std::vector<QWidget*> FormWindow::buildTextBoxes() {
+  std::vector<QWidget*> built;
   for (const TextBoxEntry& entry : description_.textBoxes) {
+    built.push_back(nullptr);
     if (entry.box == nullptr) {
       continue;
     }
@@ -95,12 +108,15 @@ void FormWindow::buildTextBoxes() {
     box->setObserver(this);
     edits_[box] = edit;
     boxOfEdit_[edit] = box;
-    focusable_.emplace_back(entry.tabIndex, edit);
+    built.back() = edit;
   }
+  return built;
 }
 
-void FormWindow::buildButtons() {
+std::vector<QWidget*> FormWindow::buildButtons() {
+  std::vector<QWidget*> built;
   for (const ButtonEntry& entry : description_.buttons) {
+    built.push_back(nullptr);
     if (entry.button == nullptr) {
       continue;
     }
@@ -109,15 +125,19 @@ void FormWindow::buildButtons() {
     CommandButton* model = entry.button;
     connect(button, &QAbstractButton::clicked, this,
             [this, model] { runtime_.dispatch([model] { model->click(); }); });
-    focusable_.emplace_back(entry.tabIndex, button);
+    built.back() = button;
   }
+  return built;
 }
 
-void FormWindow::buildTabOrder() {
-  std::stable_sort(focusable_.begin(), focusable_.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
+void FormWindow::buildTabOrder(const std::vector<QWidget*>& textBoxes,
+                               const std::vector<QWidget*>& buttons) {
+  for (const TabStop& stop : tabOrder(description_)) {
+    focusable_.push_back(stop.kind == TabStop::Kind::textBox ? textBoxes[stop.index]
+                                                             : buttons[stop.index]);
+  }
   for (std::size_t i = 1; i < focusable_.size(); ++i) {
-    setTabOrder(focusable_[i - 1].second, focusable_[i].second);
+    setTabOrder(focusable_[i - 1], focusable_[i]);
   }
 }
 
@@ -164,7 +184,7 @@ void FormWindow::present() {
     move(std::max(centred.x(), available.left()), std::max(centred.y(), available.top()));
   }
   if (!focusable_.empty()) {
-    focusable_.front().second->setFocus(Qt::OtherFocusReason);
+    focusable_.front()->setFocus(Qt::OtherFocusReason);
   }
   show();
   activateWindow();

@@ -59,9 +59,10 @@ class FormWindow final : public QWidget, public ControlObserver {
 
  private:
   void setIcon();
-  void buildTextBoxes();
-  void buildButtons();
-  void buildTabOrder();
+  // Each returns the widgets built, one for each entry of its list; null for an entry left out.
+  std::vector<QWidget*> buildTextBoxes();
+  std::vector<QWidget*> buildButtons();
+  void buildTabOrder(const std::vector<QWidget*>& textBoxes, const std::vector<QWidget*>& buttons);
   void buildBoard();
   void quit();
 
@@ -70,7 +71,8 @@ class FormWindow final : public QWidget, public ControlObserver {
   PicturePainter painter_{description_};
   std::map<const TextBox*, QLineEdit*> edits_;
   std::map<const QObject*, TextBox*> boxOfEdit_;
-  std::vector<std::pair<int, QWidget*>> focusable_;
+  // In the tab order.
+  std::vector<QWidget*> focusable_;
   std::unique_ptr<BoardAnnouncer> board_;
   // Set while a box shows a text the program wrote.
   bool mirroring_ = false;

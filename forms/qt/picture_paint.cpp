@@ -1,21 +1,11 @@
 // Painting an area of the window, each pixel once, from the frontmost box that covers it.
-#include "forms/qt/picture_painter.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-#include <QBackingStore>
-#include <QCoreApplication>
-#include <QEvent>
 #include <QPainter>
-#include <QPen>
-#include <QPixmap>
-#include <QRectF>
-#include <QWidget>
-#include <QWindow>
 
-#include "forms/qt/pixels.h"
+#include "forms/qt/picture_painter.h"
 
 namespace forms::qt {
 
@@ -61,14 +51,15 @@ template <typename Canvas>
 void PicturePainter::paintArea(Canvas& canvas, const QRect& area, std::size_t end) {
   for (std::size_t k = end; k-- > 0;) {
     Picture& picture = pictures_[k];
-    if (!meets(picture.rect, area)) {
+    const QRect& place = places_[k];
+    if (!meets(place, area)) {
       continue;
     }
     if (!picture.drawn) {
       draw(picture);
     }
-    const QRect part = common(area, picture.rect);
-    canvas.copy(part, picture.face, part.topLeft() - picture.rect.topLeft());
+    const QRect part = common(area, place);
+    canvas.copy(part, picture.face, part.topLeft() - place.topLeft());
     if (area.top() < part.top()) {
       paintArea(canvas, {area.left(), area.top(), area.width(), part.top() - area.top()}, k);
     }
@@ -103,7 +94,7 @@ void PicturePainter::paint(QPainter& painter, const QRegion& region, qreal ratio
   // painted whole, the painter's clip keeps what belongs to the region.
   painter.scale(1 / ratio_, 1 / ratio_);
   for (const QRect& rect : region) {
-    paintArea(canvas, covering(rect), pictures_.size());
+    paintArea(canvas, covering(rect, ratio_), pictures_.size());
   }
 }
 

@@ -1,18 +1,8 @@
+// Where each picture box lies on the window, in device pixels.
 #include "forms/qt/picture_painter.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-
-#include <QBackingStore>
-#include <QCoreApplication>
-#include <QEvent>
-#include <QPainter>
-#include <QPen>
-#include <QPixmap>
-#include <QRectF>
-#include <QWidget>
-#include <QWindow>
 
 #include "forms/qt/pixels.h"
 
@@ -30,6 +20,7 @@ PicturePainter::PicturePainter(const FormDescription& description) : description
     pictures_.push_back({});
     pictures_.back().entry = entry;
   }
+  places_.resize(pictures_.size());
   background_ = toColor(description_.backColor);
   backgroundPixel_ = background_.rgb();
 }
@@ -67,12 +58,13 @@ void PicturePainter::setRatio(qreal ratio) {
     return pixels >= 0 ? static_cast<int>(std::min(std::floor(pixels) + 1.0, 1.0 * kLargestFace))
                        : 0;
   };
-  for (Picture& picture : pictures_) {
+  for (std::size_t i = 0; i < pictures_.size(); ++i) {
+    Picture& picture = pictures_[i];
     const PictureBox& box = *picture.entry->box;
     picture.largest = QSize(largest(box.Width()), largest(box.Height()));
     picture.face = {};
     picture.drawn = false;
-    picture.rect = placeOf(picture);
+    places_[i] = placeOf(picture);
   }
   client_ = place({0, 0, description_.clientWidth, description_.clientHeight});
   controls_.clear();
@@ -84,84 +76,27 @@ void PicturePainter::setRatio(qreal ratio) {
   }
 }
 
-void PicturePainter::draw(Picture& picture) const {
-  const PictureBoxEntry& entry = *picture.entry;
-  picture.drawn = true;
-  picture.alikeRows = 0;
-  picture.alikeColumns = 0;
-  picture.face = QImage(picture.largest, QImage::Format_RGB32);
-  if (picture.face.isNull()) {
-    return;
+Damage PicturePainter::damage(const PictureBox& box) {
+  std::size_t index = 0;
+  while (index < pictures_.size() && pictures_[index].entry->box != &box) {
+    ++index;
   }
-  picture.face.fill(toColor(entry.backColor));
-  const qreal ratio = ratio_;
-  const double scale = description_.twipsPerPixel;
-  picture.face.setDevicePixelRatio(ratio);
-  {
-    QPainter painter(&picture.face);
-    if (entry.picture) {
-      const QImage image = toImage(entry.picture(ratio));
-      if (!image.isNull()) {
-        QPixmap pixmap = QPixmap::fromImage(image);
-        pixmap.setDevicePixelRatio(ratio);
-        painter.drawPixmap(QPointF(0, 0), pixmap);
-      }
-    }
-    for (const LineEntry& line : entry.lines) {
-      // Centred on the pixel the line passes through, as wide as asked in whole device pixels.
-      const int width = std::max(1, static_cast<int>(std::lround(line.widthPixels * ratio)));
-      const qreal centre = (width % 2 == 1) ? 0.5 : 0.0;
-      const auto at = [&](float x, float y) {
-        return QPointF((devicePixels(x, scale, ratio) + centre) / ratio,
-                       (devicePixels(y, scale, ratio) + centre) / ratio);
-      };
-      painter.setPen(QPen(toColor(line.color), width / ratio, Qt::SolidLine, Qt::SquareCap));
-      painter.drawLine(at(line.line.x1, line.line.y1), at(line.line.x2, line.line.y2));
-    }
+  if (index == pictures_.size()) {
+    return {};
   }
-  // From here on the face is copied pixel for pixel.
-  picture.face.setDevicePixelRatio(1);
-
-  const QImage& face = picture.face;
-  const auto rowBytes = static_cast<std::size_t>(face.width()) * sizeof(QRgb);
-  int rows = 1;
-  while (rows < face.height() &&
-         std::memcmp(face.constScanLine(rows), face.constScanLine(0), rowBytes) == 0) {
-    ++rows;
+  Picture& picture = pictures_[index];
+  const QRect from = places_[index];
+  const QRect to = placeOf(picture);
+  places_[index] = to;
+  if (from == to) {
+    return {};
   }
-  picture.alikeRows = rows;
-  const auto alikeColumn = [&face](int x) {
-    for (int y = 0; y < face.height(); ++y) {
-      const auto* row = reinterpret_cast<const QRgb*>(face.constScanLine(y));
-      if (row[x] != row[0]) {
-        return false;
-      }
-    }
-    return true;
-  };
-  int columns = 1;
-  while (columns < face.width() && alikeColumn(columns)) {
-    ++columns;
+  if (slides(from, to) && !picture.drawn) {
+    draw(picture);
   }
-  picture.alikeColumns = columns;
-}
-
-QRect PicturePainter::toLogical(const QRect& device) const {
-  if (ratio_ == 1.0 || device.isEmpty()) {
-    return device;
-  }
-  return QRectF(device.x() / ratio_, device.y() / ratio_, device.width() / ratio_,
-                device.height() / ratio_)
-      .toAlignedRect();
-}
-
-QRect PicturePainter::covering(const QRect& logical) const {
-  const auto edge = [this](int at, bool after) {
-    const double device = at * ratio_;
-    return static_cast<int>(after ? std::ceil(device) : std::floor(device));
-  };
-  return {QPoint(edge(logical.left(), false), edge(logical.top(), false)),
-          QPoint(edge(logical.right() + 1, true) - 1, edge(logical.bottom() + 1, true) - 1)};
+  const Surroundings around{client_, controls_, std::span<const QRect>(places_).subspan(index + 1),
+                            ratio_};
+  return damageOf(from, to, picture.alike, around);
 }
 
 }  // namespace forms::qt

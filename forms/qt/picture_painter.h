@@ -1,33 +1,21 @@
 #pragma once
 
-#include <algorithm>
-#include <array>
 #include <cstddef>
 #include <vector>
 
 #include <QColor>
 #include <QImage>
-#include <QPoint>
 #include <QRect>
 #include <QRegion>
 
 #include "forms/description.h"
+#include "forms/qt/damage_geometry.h"
+#include "forms/qt/frame_pacer.h"
 
 class QPainter;
 class QWidget;
 
 namespace forms::qt {
-
-// Whether two rectangles share a pixel, and the rectangle they share. QRect's own are not
-// inlined, and painting a step asks these of every box.
-inline bool meets(const QRect& a, const QRect& b) {
-  return a.left() <= b.right() && b.left() <= a.right() && a.top() <= b.bottom() &&
-         b.top() <= a.bottom() && !a.isEmpty() && !b.isEmpty();
-}
-inline QRect common(const QRect& a, const QRect& b) {
-  return {QPoint(std::max(a.left(), b.left()), std::max(a.top(), b.top())),
-          QPoint(std::min(a.right(), b.right()), std::min(a.bottom(), b.bottom()))};
-}
 
 // Paints a form's picture boxes onto its window, back to front, and shows each change of a box
 // by repainting only the pixels whose colour it can change. Every box is opaque: its background
@@ -58,14 +46,6 @@ class PicturePainter {
   bool paint(QImage& image, const QRegion& region, qreal ratio);
 
  private:
-  // What a change of a box leaves to do, in device pixels: move the pixels of `moved` by
-  // `delta` (when `moved` is not empty), and repaint the `repaint` rectangles that are not empty.
-  struct Damage {
-    QRect moved;
-    QPoint delta;
-    std::array<QRect, 2> repaint;
-  };
-
   struct Picture {
     const PictureBoxEntry* entry = nullptr;
     // The box as painted, from its top-left corner; as large as the box can be at this ratio,
@@ -73,31 +53,26 @@ class PicturePainter {
     QImage face;
     bool drawn = false;
     QSize largest;
-    // How many rows from the top are the same as the first, and columns from the left as the
-    // first: a box moved along such rows or columns changes only the pixels it uncovers or
-    // newly covers.
-    int alikeRows = 0;
-    int alikeColumns = 0;
-    // Device pixels; empty while hidden.
-    QRect rect;
+    Alike alike;
   };
 
-  Damage damage(const PictureBox& box);
-  void paintAtOnce(QWidget& window, const QRegion& area, const QRegion& shown);
+  // Placement: where each box lies, worked out again only when it changes.
   void setRatio(qreal ratio);
-  void draw(Picture& picture) const;
   QRect place(const RectF& twips) const;
   QRect placeOf(const Picture& picture) const;
-  bool canScroll(std::size_t index, const QRect& from, const QRect& to) const;
-  QRect toLogical(const QRect& device) const;
-  // Every device pixel that a logical rectangle touches.
-  QRect covering(const QRect& logical) const;
+  // Takes the new place of `box` and says what its change leaves to do.
+  Damage damage(const PictureBox& box);
+  // The face cache: each box's face, drawn at the first need after a change of ratio.
+  void draw(Picture& picture) const;
+  // Presentation and painting.
+  void paintAtOnce(QWidget& window, const QRegion& area, const QRegion& shown);
   template <typename Canvas>
   void paintArea(Canvas& canvas, const QRect& area, std::size_t end);
 
   const FormDescription& description_;
-  // Back to front.
+  // Back to front, and where each lies in device pixels: empty while hidden.
   std::vector<Picture> pictures_;
+  std::vector<QRect> places_;
   // The window, and its text boxes and buttons, in device pixels: no box's pixels are moved
   // across a control, nor from or to outside the window.
   QRect client_;
@@ -107,6 +82,7 @@ class PicturePainter {
   qreal ratio_ = 0;
   // Whether the window's image was last found to be one this painter can paint straight into.
   bool imageWorks_ = false;
+  FramePacer pacer_;
 };
 
 }  // namespace forms::qt

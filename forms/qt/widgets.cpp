@@ -8,15 +8,15 @@
 #include <QPainter>
 
 #include "forms/qt/pixels.h"
+#include "forms/window_rules.h"
 
 namespace forms::qt {
 
 namespace {
 
-// Design fonts are sized for the design's pixels, whatever the screen says about its dots per
-// inch: 1440 twips to the inch, 72 points to the inch.
+// Qt sizes fonts in whole pixels.
 int designPixels(double points, double twipsPerPixel) {
-  return std::max(1, static_cast<int>(std::lround(points * 20.0 / twipsPerPixel)));
+  return std::max(1, static_cast<int>(std::lround(fontPixels(points, twipsPerPixel))));
 }
 
 QFont designFont(const FontSpec& design) {
@@ -27,25 +27,15 @@ QFont designFont(const FontSpec& design) {
   return font;
 }
 
-// The classic raised (or, pressed, sunken) two-pixel edge of a button or entry box.
-void drawEdge(QPainter& painter, const QRect& rect, bool sunken) {
-  const QColor light(0xFF, 0xFF, 0xFF);
-  const QColor midLight(0xE3, 0xE3, 0xE3);
-  const QColor shadow(0xA0, 0xA0, 0xA0);
-  const QColor darkShadow(0x69, 0x69, 0x69);
-  const auto frame = [&painter](const QRect& r, const QColor& topLeft, const QColor& bottomRight) {
-    painter.fillRect(QRect(r.left(), r.top(), r.width(), 1), topLeft);
-    painter.fillRect(QRect(r.left(), r.top(), 1, r.height()), topLeft);
-    painter.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), bottomRight);
-    painter.fillRect(QRect(r.right(), r.top(), 1, r.height()), bottomRight);
+void drawEdge(QPainter& painter, const QRect& rect, const Edge& edge) {
+  const auto frame = [&painter](const QRect& r, Rgb topLeft, Rgb bottomRight) {
+    painter.fillRect(QRect(r.left(), r.top(), r.width(), 1), toColor(topLeft));
+    painter.fillRect(QRect(r.left(), r.top(), 1, r.height()), toColor(topLeft));
+    painter.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), toColor(bottomRight));
+    painter.fillRect(QRect(r.right(), r.top(), 1, r.height()), toColor(bottomRight));
   };
-  if (sunken) {
-    frame(rect, shadow, light);
-    frame(rect.adjusted(1, 1, -1, -1), darkShadow, midLight);
-  } else {
-    frame(rect, light, darkShadow);
-    frame(rect.adjusted(1, 1, -1, -1), midLight, shadow);
-  }
+  frame(rect, edge.outerTopLeft, edge.outerBottomRight);
+  frame(rect.adjusted(1, 1, -1, -1), edge.innerTopLeft, edge.innerBottomRight);
 }
 
 }  // namespace
@@ -63,7 +53,7 @@ void PictureButton::paintEvent(QPaintEvent*) {
   const QRect face = rect();
   painter.fillRect(face, toColor(entry_.faceColor));
   const bool sunken = isDown();
-  drawEdge(painter, face, sunken);
+  drawEdge(painter, face, sunken ? kSunkenEdge : kRaisedEdge);
   const QPixmap& word = wordPicture(devicePixelRatioF());
   const QSizeF wordSize = word.deviceIndependentSize();
   QPointF origin((face.width() - wordSize.width()) / 2.0,
@@ -74,7 +64,7 @@ void PictureButton::paintEvent(QPaintEvent*) {
   }
   painter.drawPixmap(origin, word);
   if (hasFocus()) {
-    painter.setPen(QPen(QColor(0x80, 0x80, 0x80), 1, Qt::DotLine));
+    painter.setPen(QPen(toColor(kFocusMark), 1, Qt::DotLine));
     painter.drawRect(face.adjusted(3, 3, -4, -4));
   }
 }
@@ -161,7 +151,7 @@ void EntryBox::forgetHistory() {
 void EntryBox::paintEvent(QPaintEvent* event) {
   QLineEdit::paintEvent(event);
   QPainter painter(this);
-  drawEdge(painter, rect(), true);
+  drawEdge(painter, rect(), kSunkenEdge);
 }
 
 }  // namespace forms::qt

@@ -20,12 +20,18 @@ enum PageEvent : int {
 void cw_window(const char* caption, double width, double height, std::uint32_t back);
 void cw_canvas(int deviceWidth, int deviceHeight);
 double cw_ratio();
+// The edges of the boxes and buttons: the raised edge's outer top-left, outer bottom-right,
+// inner top-left and inner bottom-right colours, the sunken edge's likewise, then the focus
+// mark's colour.
+void cw_edges(const std::uint32_t* colours, int count);
 // The page's icon, from RGBA pixels.
 void cw_icon(const std::uint8_t* pixels, int width, int height);
-// Copies the rectangle at `x`, `y` of a whole window's pixels (`width` by `height`, RGBA,
-// in device pixels) to the same place on the canvas.
-void cw_put(const std::uint32_t* pixels, int width, int height, int x, int y, int partWidth,
-            int partHeight);
+// Keeps picture `index` as a bitmap, from RGBA pixels, replacing the one it had.
+void cw_picture(int index, const std::uint32_t* pixels, int width, int height);
+// Fills the rectangle of the canvas at `left`, `top` with the window's colour, then draws
+// `count` parts of pictures in order, each seven numbers: the picture's index, the part's place
+// in the picture, its place on the canvas, and its width and height.
+void cw_compose(int left, int top, int width, int height, const std::int32_t* parts, int count);
 
 void cw_text_box(int index, const char* text, const char* name, const char* description,
                  const char* family, double pixels, int bold, std::uint32_t fore,
@@ -42,6 +48,14 @@ void cw_show();
 void cw_close();
 // Says on the page that the program has ended.
 void cw_end();
+
+// The page's own checks: a picture box, then each of its lines, then the JSON of all of them
+// (null when no window is shown), valid until the next call.
+void cw_probe_picture(const char* name, double x, double y, double width, double height,
+                      int visible, double probeX, double probeY, std::uint32_t color);
+void cw_probe_line(double x, double y, std::uint32_t color, double beforeX, double beforeY,
+                   double afterX, double afterY);
+const char* cw_probe_end(int shown, double ratio, double paints);
 
 // Takes the oldest queued event: returns its kind, writes the control's number and, for an
 // edit, a malloc'd copy of the text (otherwise null) and its length in bytes to `out`.

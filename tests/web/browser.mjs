@@ -1,32 +1,67 @@
-// Serves a built site on a loopback port and opens it in Debian's Chromium, headless, through
-// Playwright; the browser tests and benchmarks share it.
+// Serves a built site on a loopback port and opens it in one of three browser engines, each
+// through a thin driver of its own (engines/*.mjs): Debian's Chromium through Playwright, Firefox
+// ESR through Puppeteer over WebDriver BiDi, and WebKitGTK through Selenium and WebKitWebDriver.
+// The browser tests and benchmarks share it, and see every engine through the same few calls.
 import { spawn } from 'node:child_process';
 import { fileURLToPath } from 'node:url';
-import { chromium } from 'playwright-core';
 
-export async function openSite(directory) {
+export const engines = ['chromium', 'firefox', 'webkit'];
+
+// Waits in the page itself, frame by frame, until the function returns something true, and
+// returns that.
+export function waitFor(page, f, arg, { timeout = 30000 } = {}) {
+  return page.evaluate(async ([source, arg, timeout]) => {
+    const f = (0, eval)(`(${source})`);
+    const end = performance.now() + timeout;
+    for (;;) {
+      const value = await f(arg);
+      if (value) return value;
+      if (performance.now() > end) throw new Error(`timed out waiting for ${source}`);
+      await new Promise((r) => requestAnimationFrame(() => r()));
+    }
+  }, [String(f), arg, timeout]);
+}
+
+export async function openSite(directory, engineName = 'chromium') {
+  if (!engines.includes(engineName)) throw new Error(`no such engine: ${engineName}`);
   const server = fileURLToPath(new URL('../../scripts/serve-web.py', import.meta.url));
   const http = spawn('python3', [server, directory, '0'], { stdio: ['pipe', 'pipe', 'inherit'] });
   const url = await new Promise((done) => http.stdout.once('data', (d) => done(`${d}`.trim())));
-  const browser = await chromium.launch({ executablePath: '/usr/bin/chromium', args: [
-    ...(process.getuid() === 0 ? ['--no-sandbox'] : []), '--disable-gpu', '--no-first-run',
-    '--disable-background-networking', '--disable-component-update', '--disable-sync'] });
-  const errors = new Map();
+  let engine;
+  try {
+    engine = await (await import(`./engines/${engineName}.mjs`)).launch();
+  } catch (e) {
+    http.kill();
+    throw e;
+  }
+  const pages = new Set();
+  const control = (name) => `[aria-label="${name}"]`;
+  // Where an element is, in the page's CSS pixels.
+  const box = (page, selector) => page.evaluate((s) => {
+    const r = document.querySelector(s).getBoundingClientRect();
+    return { x: r.x, y: r.y, width: r.width, height: r.height };
+  }, selector);
   return {
-    url, browser,
+    url, engine, control, box, waitFor,
     // A fresh page, once the window is shown. The page before it is closed: its program would
     // go on running, and loading the machine, through every test after its own.
-    async open(options = {}) {
-      await Promise.all([...errors.keys()].filter((p) => !p.isClosed()).map((p) => p.close()));
-      errors.clear();
-      const page = await browser.newPage({ viewport: { width: 1100, height: 800 }, ...options });
-      errors.set(page, []);
-      page.on('pageerror', (e) => errors.get(page).push(e.message));
-      await page.goto(url);
-      await page.waitForFunction(() => Module.calledRun && document.querySelector('main *'));
+    async open(options = {}, address = url) {
+      await Promise.all([...pages].map((p) => p.close()));
+      pages.clear();
+      const page = await engine.newPage(options);
+      pages.add(page);
+      await page.goto(address);
+      if (address === url) await waitFor(page, () => window.Module?.calledRun &&
+        document.getElementById('window'));
       return page;
     },
-    errors: (page) => errors.get(page),
+    // A real click in the middle of an element.
+    async clickOn(page, selector) {
+      const b = await box(page, selector);
+      await page.click(b.x + b.width / 2, b.y + b.height / 2);
+    },
+    // The words a person sees on the page.
+    shows: (page, text) => waitFor(page, (t) => document.body.innerText.includes(t), text),
     // The picture boxes as the program has them, in the page's CSS pixels.
     layout: (page) => page.evaluate(() => {
       const layout = JSON.parse(Module.UTF8ToString(Module._corvane_layout()));
@@ -51,7 +86,7 @@ export async function openSite(directory) {
         const c = new OffscreenCanvas(bitmap.width, bitmap.height).getContext('2d');
         c.drawImage(bitmap, 0, 0);
         const at = (v) => Math.floor(v * devicePixelRatio);
-        return points.map(([x, y]) => c.getImageData(at(x), at(y), 1, 1).data)
+        return points.map(([x, y]) => Array.from(c.getImageData(at(x), at(y), 1, 1).data))
           .map(([r, g, b]) => (r << 16) | (g << 8) | b);
       }, [png, points]);
     },
@@ -59,14 +94,20 @@ export async function openSite(directory) {
       [16, 8, 0].every((s) => Math.abs(((a >> s) & 255) - ((b >> s) & 255)) <= tolerance),
     // Every text the live region takes from now on, in order, with when it took it (ms).
     async watchAnnouncements(page) {
-      await page.$eval('#board-now', (live) => {
+      await page.evaluate(() => {
         window.announced = [];
         new MutationObserver((records) => records.forEach((r) => r.addedNodes.forEach(
           (n) => window.announced.push({ text: n.textContent, at: performance.now() }))))
-          .observe(live, { childList: true });
+          .observe(document.getElementById('board-now'), { childList: true });
       });
       return () => page.evaluate(() => window.announced);
     },
-    close: () => browser.close().finally(() => http.kill()),
+    async close() {
+      try {
+        await engine.close();
+      } finally {
+        http.kill();
+      }
+    },
   };
 }

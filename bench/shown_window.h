@@ -9,27 +9,7 @@
 
 #include "bench/bench_util.h"
 #include "board/corvane.h"
-#if __has_include("forms/qt/stage.h")
 #include "forms/qt/stage.h"
-#else
-// The earlier tree that the benchmarks build for comparison has no shared stage yet.
-#include "forms/qt/form_window.h"
-#include "forms/qt/qt_runtime.h"
-
-namespace forms::qt {
-template <class Form>
-struct Stage {
-  Stage() : runtime([this] { endRequested = true; }) {
-    window.load();
-    window.present();
-  }
-  bool endRequested = false;
-  QtRuntime runtime;
-  Form form{runtime};
-  FormWindow window{runtime, form.describe()};
-};
-}  // namespace forms::qt
-#endif
 
 namespace bench {
 
