@@ -36,8 +36,6 @@ TYPES = {
     ".svg": "image/svg+xml",
     ".ico": "image/vnd.microsoft.icon",
     ".txt": "text/plain; charset=utf-8",
-    ".png": "image/png",
-    ".webmanifest": "application/manifest+json",
 }
 
 # How long a connection may wait for its next request, how long a request may take to arrive

@@ -266,7 +266,7 @@ class DesktopTest : public QObject {
   }
 
   // Asked to terminate while it still waits for the display to answer, it ends as it would
-  // later, with status 0, once the display answers.
+  // later, with status 0, without waiting for the display.
   void terminatedWhileStarting() {
     QCOMPARE(s().startScreen(), QString());
     const auto server = static_cast<pid_t>(s().server.processId());
