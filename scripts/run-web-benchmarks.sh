@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The browser edition's benchmarks in headless Chromium, as rows of the benchmark table, each
-# beside the desktop's figure from the rows that scripts/run-benchmarks.sh printed in the same
-# run. Builds the site with the `web` preset and installs the pinned driver first. Usage:
+# The browser edition's benchmarks in Chromium, Firefox ESR and WebKitGTK, as rows of the
+# benchmark table, each beside the desktop's figure from the rows that scripts/run-benchmarks.sh
+# printed in the same run. Builds the site with the `web` preset and installs the pinned drivers first. Usage:
 #   scripts/run-web-benchmarks.sh DESKTOP-ROWS.md [BUILD]     (BUILD holds the desktop program)
 set -euo pipefail
 cd "$(dirname "$0")/.."

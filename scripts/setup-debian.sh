@@ -7,8 +7,8 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build make
-  qt6-base-dev qt6-qpa-plugins libgl-dev
-  libxcb1-dev                 # the X11 events the program watches for itself
+  qt6-base-dev qt6-qpa-plugins
+  libxcb1-dev                 # the X11 events and connection the program watches for itself
   fonts-liberation            # a serif font with the metrics of Times New Roman
   qt6-wayland                 # Qt's native backend under a Wayland session
 )
@@ -16,7 +16,7 @@ for group in "$@"; do
   case "$group" in
     test)  # the desktop tests, xvfb-run, and validating the launcher entry and metadata
       packages+=(xvfb xauth openbox libx11-dev libxtst-dev imagemagick desktop-file-utils
-                 appstream ccache) ;;
+                 appstream ccache python3) ;;
     web)   # the browser edition and its tests in three browser engines (WebKit's under xvfb)
       packages+=(emscripten chromium firefox-esr webkit2gtk-driver xvfb python3) ;;
     deb)   # the Debian package and its manual page

@@ -32,6 +32,14 @@ output=$(lintian "$deb" 2>&1)
 check "lintian reports no error or warning: $output" \
   bash -c '! grep -qE "^[EW]:" <<<"$1"' _ "$output"
 
+# X11's platform plugin whatever else is installed; Wayland's is recommended, once.
+depends=$(dpkg-deb -f "$deb" Depends) recommends=$(dpkg-deb -f "$deb" Recommends)
+check "Depends holds qt6-qpa-plugins with no alternative: $depends" \
+  grep -qE '(^|, )qt6-qpa-plugins(,|$)' <<<"$depends"
+check "Recommends holds qt6-wayland and nothing Depends has: $recommends" \
+  bash -c 'grep -qE "(^|, )qt6-wayland(,|$)" <<<"$1" && ! grep -q qt6-qpa-plugins <<<"$1"' _ \
+  "$recommends"
+
 dpkg-deb -x "$deb" "$root/pkg"
 share=$root/pkg/usr/share
 desktop=$share/applications/$app.desktop

@@ -1,7 +1,6 @@
 #include <QtTest>
 
 #include <QAbstractButton>
-#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QClipboard>
 #include <QFontInfo>
@@ -11,57 +10,12 @@
 #include <QScreen>
 #include <QWindow>
 #include <cmath>
-#include <cstring>
-#include <limits>
-#include <memory>
-#include <stdexcept>
 
-#include "board/corvane.h"
-#include "forms/qt/application.h"
-#include "forms/qt/command_line.h"
-#include "forms/qt/stage.h"
+#include "window_fixture.h"
 
-Q_DECLARE_METATYPE(forms::qt::QtRuntime::Sleep)
+using namespace window_test;
 
 namespace {
-
-using Screen = forms::qt::Stage<Corvane>;
-using Sleep = forms::qt::QtRuntime::Sleep;
-
-QWidget* control(Screen& screen, const char* name) {
-  return screen.window.findChild<QWidget*>(name);
-}
-QString shownText(Screen& screen, const char* box) {
-  return screen.window.findChild<QLineEdit*>(box)->text();
-}
-void click(Screen& screen, const char* name, Qt::MouseButton button = Qt::LeftButton) {
-  QTest::mouseClick(control(screen, name), button);
-}
-// As a user does it: click into the box, then type.
-void type(Screen& screen, const char* box, const QString& text) {
-  click(screen, box);
-  QTest::keyClicks(control(screen, box), text);
-}
-// The whole window painted afresh.
-QImage grab(Screen& screen) {
-  return screen.window.grab().toImage();
-}
-// What the screen shows: on the offscreen platform, what the window has painted step by step.
-QImage onScreen(Screen& screen) {
-  QCoreApplication::processEvents();
-  return screen.window.screen()->grabWindow(screen.window.winId()).toImage();
-}
-
-// Twips to device pixels, at 15 twips to a pixel and `ratio` device pixels to a pixel.
-int px(double twips, double ratio = 1.0) {
-  return static_cast<int>(std::lround(twips / 15 * ratio));
-}
-QRect px(const forms::RectF& twips, double ratio = 1.0) {
-  const int left = px(twips.left, ratio);
-  const int top = px(twips.top, ratio);
-  return {left, top, px(static_cast<double>(twips.left) + twips.width, ratio) - left,
-          px(static_cast<double>(twips.top) + twips.height, ratio) - top};
-}
 
 // The bounds of the light ink inside a control, two pixels in from its edges.
 QRect ink(const QImage& image, const QRect& control) {
@@ -74,34 +28,13 @@ QRect ink(const QImage& image, const QRect& control) {
   return bounds;
 }
 
-// Runs this test program again with `arguments`, on a screen scaled by `scale`; false when it has
-// not ended within a minute.
-bool runAgain(QProcess& copy, const QStringList& arguments, double scale = 1.0) {
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  environment.insert("QT_SCALE_FACTOR", QString::number(scale));
-  copy.setProcessEnvironment(environment);
-  copy.start(QCoreApplication::applicationFilePath(), arguments);
-  return copy.waitForFinished(60'000);
-}
-
-// Counts every pass of the event dispatcher, whether it sleeps or not.
-struct PassCount : QObject {
-  int passes = 0;
-  PassCount() {
-    const auto* dispatcher = QAbstractEventDispatcher::instance();
-    connect(dispatcher, &QAbstractEventDispatcher::awake, this, [this] { ++passes; });
-    connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] { ++passes; });
-  }
-};
-
 }  // namespace
 
+// The real window: where its controls stand, what it draws, the keyboard, interruptions, undo.
 class WindowTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
-
   // The window and its controls stand where the description puts them, in a fixed dialog with
   // a close box only. The entry boxes show their texts in bold serif type; the buttons their
   // words centred on their faces, where a focus mark shows inside the edge.
@@ -372,178 +305,6 @@ class WindowTest : public QObject {
     QVERIFY(!screen.window.isVisible());
   }
 
-  // A pump sleeps until the next event when asked to wait, however long the wait, on the
-  // kernel timer and on the Qt timer that stands in for it elsewhere. It does not sleep when
-  // asked not to wait (nothing, less than nothing, not a number), nor after it has handled an
-  // event: that event may have been the one the caller waits for.
-  void aPumpSleepsOnlyWhenIdle_data() {
-    QTest::addColumn<Sleep>("sleep");
-    QTest::addColumn<float>("wait");
-    QTest::addColumn<bool>("eventWaiting");
-    QTest::addColumn<bool>("sleeps");
-    for (const Sleep sleep : {Sleep::onKernelTimer, Sleep::onQtTimer}) {
-      const char* on = sleep == Sleep::onKernelTimer ? "kernel timer" : "Qt timer";
-      QTest::addRow("%s: two hours", on) << sleep << 7200.0f << false << true;
-      QTest::addRow("%s: largest", on)
-          << sleep << std::numeric_limits<float>::max() << false << true;
-      QTest::addRow("%s: infinity", on) << sleep << INFINITY << false << true;
-      QTest::addRow("%s: an event handled", on) << sleep << 7200.0f << true << false;
-    }
-    QTest::newRow("zero") << Sleep::onKernelTimer << 0.0f << false << false;
-    QTest::newRow("negative") << Sleep::onKernelTimer << -5.0f << false << false;
-    QTest::newRow("not a number") << Sleep::onKernelTimer << NAN << false << false;
-  }
-  void aPumpSleepsOnlyWhenIdle() {
-    QFETCH(Sleep, sleep);
-    QFETCH(float, wait);
-    QFETCH(bool, eventWaiting);
-    QFETCH(bool, sleeps);
-    forms::qt::QtRuntime runtime{[] {}, sleep};
-    // A timer that goes with the test, unlike a single shot that would wake later tests.
-    QTimer marker;
-    bool fired = false;
-    QObject::connect(&marker, &QTimer::timeout, [&fired] { fired = true; });
-    marker.start(sleeps ? 20 : 2000);
-    if (eventWaiting) {
-      QMetaObject::invokeMethod(
-          &marker, [] {}, Qt::QueuedConnection);
-    }
-    // Spinning would run through these pumps long before the timer; one pump that has handled
-    // an event must return at once.
-    for (int pumps = 0; pumps < (eventWaiting ? 1 : 50) && !fired; ++pumps) {
-      runtime.DoEvents(wait);
-    }
-    QCOMPARE(fired, sleeps);
-  }
-
-  // Pumps that may not wait, one after another as in a run without a pause, do not ask the
-  // system for input at every pump, yet a timer that comes due still fires among them.
-  void aRunWithoutPausesStillTakesInput() {
-    forms::qt::QtRuntime runtime{[] {}};
-    QTimer due;
-    due.setSingleShot(true);
-    bool fired = false;
-    QObject::connect(&due, &QTimer::timeout, [&fired] { fired = true; });
-    due.start(5);
-    QElapsedTimer spinning;
-    spinning.start();
-    while (!fired && spinning.elapsed() < 5000) {
-      runtime.DoEvents(0.0f);
-    }
-    QVERIFY(fired);
-  }
-
-  // A pause sleeps through its length in a few passes of the event loop, on either kind of
-  // timer, and its own timer wakes it: it does not sleep on until some later event.
-  void aPauseSleepsUntilItsEnd_data() {
-    QTest::addColumn<Sleep>("sleep");
-    QTest::newRow("kernel timer") << Sleep::onKernelTimer;
-    QTest::newRow("Qt timer") << Sleep::onQtTimer;
-  }
-  void aPauseSleepsUntilItsEnd() {
-    QFETCH(Sleep, sleep);
-    Screen screen(sleep);
-    QVERIFY(QTest::qWaitForWindowExposed(&screen.window));
-    QCoreApplication::processEvents();
-    QTimer later;
-    bool stillAsleep = false;
-    QObject::connect(&later, &QTimer::timeout, [&stillAsleep] { stillAsleep = true; });
-    later.start(1000);
-    const PassCount count;
-    float delay = 0.05f;
-    screen.runtime.dispatch([&] { screen.form.subDelay(delay); });
-    QVERIFY(!stillAsleep);
-    QVERIFY2(count.passes < 10, qPrintable(QString::number(count.passes)));
-  }
-
-  // Runs started inside the newest run's pause, far deeper than anyone would by hand, each
-  // nested on the real stack: the program does not crash, and Quit still ends it at once.
-  void deepNestingNeverCrashes() {
-    Screen screen;
-    QVERIFY(QTest::qWaitForWindowExposed(&screen.window));
-    int attempts = 0;
-    std::function<void()> attempt = [&] {
-      if (++attempts > 5000) {
-        click(screen, "cmdQuit");
-        return;
-      }
-      QMetaObject::invokeMethod(&screen.window, attempt, Qt::QueuedConnection);
-      click(screen, "cmdReset");
-      type(screen, "txtNumDisks", "1");
-      type(screen, "txtDelay", "1e9");
-      click(screen, "cmdMoves");
-    };
-    attempt();
-    QCOMPARE(attempts, 5001);
-    QVERIFY(screen.runtime.ended() && screen.endRequested && !screen.window.isVisible());
-  }
-
-  // How a whole program ends, watched from outside: an end during start-up ends it quietly
-  // before the window shows; a handler that fails, during start-up or later, ends it with one
-  // line on standard error and a failure status.
-  void howTheProgramEnds_data() {
-    QTest::addColumn<QString>("how");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("said");
-    QTest::newRow("end during load") << "end during load" << 0 << QString();
-    QTest::newRow("failure during load") << "failure during load" << 1 << "too long";
-    QTest::newRow("failure in a click") << "failure in a click" << 1 << "bad_alloc";
-  }
-  void howTheProgramEnds() {
-    QFETCH(QString, how);
-    QFETCH(int, status);
-    QFETCH(QString, said);
-    QProcess child;
-    QVERIFY2(runAgain(child, {"--child", how}), "the program did not end");
-    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(child.exitCode(), status);
-    const QStringList ours =
-        QString(child.readAllStandardError()).split('\n').filter(QRegularExpression("^corvane:"));
-    QCOMPARE(ours.size(), said.isEmpty() ? 0 : 1);
-    QVERIFY(said.isEmpty() || ours.first().contains(said));
-  }
-
-  // The demo options click into a box and type, or press Moves, through the user's handlers and
-  // in their own order, whatever the order given; a value the box cannot use counts as typed.
-  void demoOptions_data() {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("count") << QStringList{"--disks", "3"} << "clicked 3: 3 shown, 0 right, idle";
-    QTest::newRow("bad count") << QStringList{"--disks=9"} << "clicked 9: 1 shown, 0 right, idle";
-    QTest::newRow("run") << QStringList{"--run", "--delay", "0", "--disks", "2"}
-                         << "clicked 2: 2 shown, 2 right, busy";
-    QTest::newRow("run alone") << QStringList{"--run"} << "Disks (1-7): 0 shown, 0 right, busy";
-  }
-  void demoOptions() {
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, expected);
-    const forms::CommandLine options{"corvane",
-                                     "",
-                                     "",
-                                     {{"disks", "N", "", "txtNumDisks"},
-                                      {"delay", "S", "", "txtDelay"},
-                                      {"run", "", "", "cmdMoves"}}};
-    std::vector<forms::qt::DemoRequest> demo;
-    QVERIFY(!forms::qt::parseCommandLine(QStringList("corvane") + arguments, options, demo));
-    Screen screen;
-    forms::qt::scheduleDemo(screen.runtime, screen.window, screen.form.describe(), demo);
-    const auto observed = [&form = screen.form, &screen] {
-      const float middle = form.Picture3[1].Left() + form.Picture3[1].Width();
-      int shown = 0;
-      int right = 0;
-      for (const forms::PictureBox& disk : form.Picture1) {
-        shown += disk.Visible() ? 1 : 0;
-        right += disk.Visible() && disk.Left() + disk.Width() / 2 > middle ? 1 : 0;
-      }
-      return QString("%1%2: %3 shown, %4 right, %5")
-          .arg(form.blnClearNumDisks ? "" : "clicked ", shownText(screen, "txtNumDisks"))
-          .arg(shown)
-          .arg(right)
-          .arg(form.blnIdle ? "idle" : "busy");
-    };
-    QTRY_COMPARE(observed(), expected);
-  }
-
   // Typing is undone as ever, and the program hears of it; but pasting over the whole text again
   // and again does not pile up an undo history without end.
   void undoHistoryIsBounded() {
@@ -566,59 +327,9 @@ class WindowTest : public QObject {
   }
 };
 
-// The test program run again as a child by howTheProgramEnds: the real application, with a
-// form that ends or fails in the way asked.
-class ChildForm final : public forms::Form {
- public:
-  ChildForm(forms::Runtime& runtime, std::string how)
-      : runtime_(runtime), how_(std::move(how)), form_(runtime) {}
-
-  forms::FormDescription describe() override {
-    forms::FormDescription description = form_.describe();
-    if (how_ == "end during load") {
-      description.onLoad = [this] {
-        runtime_.Unload();
-        runtime_.End();
-      };
-    } else if (how_ == "failure during load") {
-      description.onLoad = [] { throw std::length_error("too long"); };
-    } else {
-      form_.cmdReset.onClick = [] { throw std::bad_alloc(); };
-      QTimer::singleShot(0, [] {
-        for (QWidget* window : QApplication::topLevelWidgets()) {
-          if (auto* reset = window->findChild<QAbstractButton*>("cmdReset")) {
-            reset->click();
-          }
-        }
-      });
-    }
-    return description;
-  }
-
- private:
-  forms::Runtime& runtime_;
-  std::string how_;
-  Corvane form_;
-};
-
-int runAsChild(const std::string& how) {
-  int argc = 1;
-  char name[] = "corvane";
-  char* argv[] = {name, nullptr};
-  const forms::CommandLine commandLine{"corvane", "", "", {}};
-  return forms::runApplication(
-      argc, argv, {"Corvane", "org.corvane.Corvane"}, commandLine,
-      [&how](forms::Runtime& runtime) { return std::make_unique<ChildForm>(runtime, how); });
-}
-
 int main(int argc, char** argv) {
-  if (argc == 3 && std::strcmp(argv[1], "--child") == 0) {
-    return runAsChild(argv[2]);
-  }
-  QApplication application(argc, argv);
-  QApplication::setAttribute(Qt::AA_Use96Dpi);
   WindowTest test;
-  return QTest::qExec(&test, argc, argv);
+  return runTests(test, argc, argv);
 }
 
 #include "test_window.moc"

@@ -25,6 +25,7 @@
 #include "forms/qt/display_guard.h"
 #include "forms/qt/form_window.h"
 #include "forms/qt/qt_runtime.h"
+#include "forms/qt/terminal_text.h"
 #include "forms/qt/termination.h"
 
 namespace forms::qt {
@@ -78,7 +79,8 @@ void dropUnusableScaleFactors(const std::string& program) {
     const QString value = qEnvironmentVariable(name);
     if (!value.isEmpty() && !usable(value)) {
       std::fprintf(stderr, "%s: %s=%s is not used: a scale factor must be above 0 and at most %g\n",
-                   program.c_str(), name, value.toLocal8Bit().constData(), kLargestScaleFactor);
+                   program.c_str(), name, terminalText(givenText(std::getenv(name))).constData(),
+                   kLargestScaleFactor);
       qunsetenv(name);
     }
   };
@@ -106,7 +108,7 @@ int runApplication(int argc, char** argv, const ProgramIdentity& identity,
   using namespace qt;
   QStringList arguments;
   for (int i = 0; i < argc; ++i) {
-    arguments << QString::fromLocal8Bit(argv[i]);
+    arguments << givenText(argv[i]);
   }
   std::vector<DemoRequest> demo;
   if (const std::optional<int> status = parseCommandLine(arguments, commandLine, demo)) {
@@ -135,6 +137,7 @@ int runApplication(int argc, char** argv, const ProgramIdentity& identity,
   std::optional<DisplayGuard> guard(std::in_place, commandLine.program);
   QApplication application(qtArgc, argv);
   guard.reset();
+  reportLostDisplay();
   // No display name: the window system would append it to the caption.
   QApplication::setApplicationName(QString::fromStdString(identity.name));
   QGuiApplication::setDesktopFileName(QString::fromStdString(identity.desktopId));

@@ -9,6 +9,8 @@
 #include <QCommandLineParser>
 #include <QTimer>
 
+#include "forms/qt/terminal_text.h"
+
 namespace forms::qt {
 
 namespace {
@@ -49,9 +51,11 @@ std::optional<int> parseCommandLine(const QStringList& arguments, const CommandL
                                         QString::fromStdString(option.valueName)));
   }
 
+  // The mistake quotes what was given, which must not break the line or command the terminal.
   const auto fail = [&program](const QString& mistake) {
-    print(stderr,
-          QStringLiteral("%1: %2\nTry '%1 --help' for more information.\n").arg(program, mistake));
+    std::fputs((program + QStringLiteral(": ")).toLocal8Bit().constData(), stderr);
+    std::fputs(terminalText(mistake).constData(), stderr);
+    print(stderr, QStringLiteral("\nTry '%1 --help' for more information.\n").arg(program));
     return 2;
   };
   if (!parser.parse(arguments)) {

@@ -25,9 +25,19 @@ namespace {
 // The two ends of the pipe from the signal handler to the event loop.
 int wakeFd = -1;
 int wokenFd = -1;
+// Set once a window is there to close; until then there is nothing to tidy up, and a display
+// that never answers must not keep the program from ending.
+volatile sig_atomic_t windowReady = 0;
+volatile sig_atomic_t asked = 0;
 
-// A signal handler may do next to nothing: it wakes the event loop, which does the rest.
-void wake(int) {
+// A signal handler may do next to nothing: the first request wakes the event loop, which
+// closes the window. A later one, or any before the window exists, ends the process at once
+// with the status a closed window ends it with, should the first find the program stuck.
+void request(int) {
+  if (windowReady == 0 || asked != 0) {
+    ::_exit(0);
+  }
+  asked = 1;
   const char byte = 0;
   [[maybe_unused]] const ssize_t written = ::write(wakeFd, &byte, 1);
 }
@@ -45,9 +55,12 @@ void catchTermination() {
   wokenFd = fds[0];
   wakeFd = fds[1];
   struct sigaction action {};
-  action.sa_handler = wake;
+  action.sa_handler = request;
+  // One at a time: of two that come together, one wakes the loop and the other ends the process.
   sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART | SA_RESETHAND;
+  sigaddset(&action.sa_mask, SIGTERM);
+  sigaddset(&action.sa_mask, SIGINT);
+  action.sa_flags = SA_RESTART;
   for (const int number : {SIGTERM, SIGINT}) {
     // One ignored from the start stays so: a shell has its background programs ignore the
     // Ctrl+C meant for the one in the foreground.
@@ -65,7 +78,6 @@ void closeOnTermination(QWidget& window) {
   if (wokenFd < 0) {
     return;
   }
-  // Readable at once if a request came before: the window closes as soon as the loop runs.
   auto* notifier = new QSocketNotifier(wokenFd, QSocketNotifier::Read, &window);
   QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
     char byte = 0;
@@ -73,6 +85,7 @@ void closeOnTermination(QWidget& window) {
     }
     window.close();
   });
+  windowReady = 1;
 #else
   static_cast<void>(window);
 #endif

@@ -18,11 +18,15 @@ mergeInto(LibraryManager.library, {
       var ratio = devicePixelRatio || 1;
       fitting.normal = fitting.normal || ratio;
       var zoom = ratio / fitting.normal, view = document.documentElement;
+      // Measured with the window out of the way, so that neither the window nor the scroll
+      // bars it brought narrow the space it is fitted to.
+      var frame = root.parentNode.style;
+      frame.width = frame.height = '0';
       var scale = Math.min(1, view.clientWidth * zoom / controls.width,
                            view.clientHeight * zoom / controls.height);
       root.style.transform = scale < 1 ? 'scale(' + scale + ')' : '';
-      root.parentNode.style.width = controls.width * scale + 'px';
-      root.parentNode.style.height = controls.height * scale + 'px';
+      frame.width = controls.width * scale + 'px';
+      frame.height = controls.height * scale + 'px';
     },
     // Touch targets smaller than a fingertip on the screen, this many CSS pixels, reach that far
     // around them, without changing how they look.

@@ -5,12 +5,12 @@
 //   node tests/web/test_events.mjs SITE
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
-import { openSite } from './browser.mjs';
+import { openChromium } from './chromium_pages.mjs';
 
 const DISKS = 'Number of disks (1 to 7)';
 const DELAY = 'Pause after each step, in seconds';
 let site;
-before(async () => { site = await openSite(process.argv[2] ?? 'build/web'); });
+before(async () => { site = await openChromium(process.argv[2] ?? 'build/web'); });
 after(() => site?.close());
 
 const middle = async (page, role, name) => {

@@ -3,10 +3,10 @@
 //   node tests/web/test_scheduler.mjs SITE
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
-import { openSite } from './browser.mjs';
+import { openChromium } from './chromium_pages.mjs';
 
 let site;
-before(async () => { site = await openSite(process.argv[2] ?? 'build/web'); });
+before(async () => { site = await openChromium(process.argv[2] ?? 'build/web'); });
 after(() => site?.close());
 
 test('a paced run wakes the page about once per pause', async () => {

@@ -1,0 +1,15 @@
+# Writes the site's service worker: every file of the site to keep, and a cache name made from
+# their contents. cmake -DSITE=... -DTEMPLATE=... -P service_worker.cmake
+file(GLOB names RELATIVE ${SITE} ${SITE}/*)
+list(FILTER names EXCLUDE REGEX "\\.gz$|^service-worker\\.js$")
+list(SORT names)
+set(contents "")
+set(SITE_FILES "'./'")
+foreach(name ${names})
+  file(SHA256 ${SITE}/${name} hash)
+  string(APPEND contents "${name} ${hash}\n")
+  string(APPEND SITE_FILES ", '${name}'")
+endforeach()
+string(SHA256 SITE_HASH "${contents}")
+string(SUBSTRING ${SITE_HASH} 0 16 SITE_HASH)
+configure_file(${TEMPLATE} ${SITE}/service-worker.js @ONLY)
