@@ -17,12 +17,6 @@ QRect pixels(const forms::RectF& r) {
           QPoint(px(r.left + r.width) - 1, px(r.top + r.height) - 1)};
 }
 
-float restLeft(int i, int p) {
-  const forms::RectF &disk = kDisks[i].rect, &post = board::kPosts[p].rect;
-  const float centred = post.left + post.width / 2 - disk.width / 2;
-  return disk.left + kStep * (std::ceil((centred - disk.left) / kStep) - 1);
-}
-
 QImage boardOf(const QImage& image) {
   return image.copy(0, 0, image.width(), px(board::kNumDisksBox.rect.top));
 }
@@ -61,7 +55,7 @@ Look& Look::disk(int i, float left, float top, bool shown) {
 
 Look& Look::disks(int n, bool onRight) {
   for (int i = 0; i < 7; ++i) {
-    disk(i, i < n && onRight ? restLeft(i, 2) : kDisks[i].rect.left, kDisks[i].rect.top, i < n);
+    disk(i, i < n && onRight ? kRightPegRests[i] : kDisks[i].rect.left, kDisks[i].rect.top, i < n);
   }
   return *this;
 }

@@ -12,15 +12,13 @@
 // What the window must look like, pixel by pixel, worked out from the board's design alone.
 namespace desktop_test {
 
-constexpr float kStep = 40;              // a disk moves in steps of this many twips,
-constexpr float kLiftAbovePosts = 1000;  // up to this far above the posts
+// Where each disk comes to rest on the right peg after a whole run, twips from the left: the
+// figures of a run worked through by hand from the board's design.
+constexpr float kRightPegRests[7] = {9848, 10088, 10318, 10568, 10808, 11048, 11288};
 
 // Twips as whole pixels, and a rectangle in twips as the pixels it covers.
 int px(double twips);
 QRect pixels(const forms::RectF& r);
-
-// Where disk i comes to rest on peg p: the last step of its grid short of centring on the post.
-float restLeft(int i, int p);
 
 // The board above the row of boxes and buttons.
 QImage boardOf(const QImage& image);
