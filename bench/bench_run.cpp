@@ -4,7 +4,10 @@
 // step; a run paced at 0.05 s, beside the floors under it: waking alone, and a plain window that
 // shows a strip after each pause.
 // With --headless, the same run on the headless runtime: the program's logic alone.
+// With --x11 DISPLAY, on a Wayland compositor: the run's processor and wall time, shown and
+// minimised, and the paced run's share beside the same runs on that X server, in turns.
 //   bench_run SCREEN-LABEL [--base PATH --base-name NAME] [--headless] [--x-shared-memory]
+//                          [--x11 DISPLAY]
 // One run, as each child process makes it: bench_run --trial ... (run_trial.h).
 
 #include <cstdlib>
@@ -63,6 +66,90 @@ double runHeadless() {
   return static_cast<double>(runtime.pumps() - before) / seconds;
 }
 
+std::string seconds(const Variant& variant, double Run::*value) {
+  return bench::spread(summary(variant, [value](const Run& r) { return r.*value; }), "%.3f", " s");
+}
+
+// On a Wayland compositor, beside the same runs on an X server.
+void waylandRows(const std::string& self, const std::string& base, const std::string& before,
+                 const std::string& x11Display, const std::string& screen) {
+  const std::vector<std::string> onX11{"DISPLAY=" + x11Display, "QT_QPA_PLATFORM=xcb",
+                                       "WAYLAND_DISPLAY="};
+  const std::string x11 = "the same on X11 (Xvfb), in turns: ";
+
+  Variant ours{self, {}, {}, {}};
+  Variant old{base, {}, {}, {}};
+  Variant oursX11{self, {}, onX11, {}};
+  Variant minimised{self, {"--minimised"}, {}, {}};
+  std::vector<Variant*> variants{&ours, &oursX11, &minimised};
+  if (!base.empty()) {
+    variants.push_back(&old);
+  }
+  alternate(variants, kTrials);
+  const bench::Summary cpu = summary(ours, [](const Run& r) { return r.cpuSeconds; });
+  const bench::Summary cpuX11 = summary(oursX11, [](const Run& r) { return r.cpuSeconds; });
+  const double ratio = cpu.median / cpuX11.median;
+  const auto all = [](const Variant& v) {
+    return complete(v, kSevenDiskSteps, false) ? "" : " (incomplete!)";
+  };
+  bench::row("Seven-disk run, delay 0: processor time of the program; wall time (" +
+                 std::to_string(kTrials) + " runs each)",
+             screen,
+             seconds(ours, &Run::cpuSeconds) + "; " + seconds(ours, &Run::seconds) + all(ours),
+             x11 + seconds(oursX11, &Run::cpuSeconds) + "; " + seconds(oursX11, &Run::seconds) +
+                 all(oursX11) + "; ratio of processor times " + bench::format("%.2f", ratio) + "×" +
+                 (base.empty() ? ""
+                               : "<br>" + before + seconds(old, &Run::cpuSeconds) + "; " +
+                                     seconds(old, &Run::seconds) + all(old)),
+             "processor time ≤ 1.5× X11", bench::atMost(ratio, 1.5, "%.2f", "×"));
+  bench::row(
+      "Same run with the window minimised, no frames from the compositor: processor "
+      "time; wall time",
+      screen,
+      seconds(minimised, &Run::cpuSeconds) + "; " + seconds(minimised, &Run::seconds) +
+          all(minimised),
+      x11 + "shown: " + seconds(oursX11, &Run::cpuSeconds) + "; " + seconds(oursX11, &Run::seconds),
+      "—", "—");
+
+  const std::vector<std::string> paced{"--steps", std::to_string(kPacedSteps), "--delay", "0.05"};
+  std::vector<std::string> stripArguments = paced;
+  stripArguments.emplace_back("--strip-only");
+  std::vector<std::string> wakeArguments = paced;
+  wakeArguments.emplace_back("--wake-only");
+  Variant oursPaced{self, paced, {}, {}};
+  Variant oldPaced{base, paced, {}, {}};
+  Variant x11Paced{self, paced, onX11, {}};
+  Variant stripPaced{self, stripArguments, {}, {}};
+  Variant stripX11Paced{self, stripArguments, onX11, {}};
+  Variant wakePaced{self, wakeArguments, {}, {}};
+  std::vector<Variant*> pacedVariants{&oursPaced, &stripPaced, &x11Paced, &stripX11Paced,
+                                      &wakePaced};
+  if (!base.empty()) {
+    pacedVariants.push_back(&oldPaced);
+  }
+  alternate(pacedVariants, kPacedTrials);
+  const bench::Summary share = summary(oursPaced, processorPercent);
+  const bench::Summary floor = summary(stripPaced, processorPercent);
+  const double overFloor = share.median / floor.median;
+  const auto percent = [](const Variant& v) {
+    return bench::spread(summary(v, processorPercent), "%.2f", " %") +
+           (complete(v, kPacedSteps, false) ? "" : " (incomplete!)");
+  };
+  bench::row(
+      "Seven-disk run, delay 0.05 s, first " + std::to_string(kPacedSteps) +
+          " steps: processor share, % of a core (" + std::to_string(kPacedTrials) + " runs each)",
+      screen, percent(oursPaced),
+      "a plain Qt window of that size on Wayland, sending a strip of 100 × 3 pixels after each "
+      "pause: " +
+          percent(stripPaced) + "; ratio of medians " + bench::format("%.2f", overFloor) + "×<br>" +
+          (base.empty() ? "" : before + percent(oldPaced) + "<br>") + x11 + percent(x11Paced) +
+          "; the plain window there: " + percent(stripX11Paced) +
+          "<br>waking alone at that pace: " + percent(wakePaced),
+      "≤ 1.1× the plain window; ≤ 0.5 %",
+      bench::atMost(overFloor, 1.1, "%.2f", "×") + "; " +
+          bench::atMost(share.median, 0.5, "%.2f", " %"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -74,6 +161,7 @@ int main(int argc, char** argv) {
   std::string baseName = "before";
   bool headless = false;
   bool sharedMemory = false;
+  std::string x11Display;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--headless") {
@@ -84,6 +172,8 @@ int main(int argc, char** argv) {
       base = argv[++i];
     } else if (arg == "--base-name" && i + 1 < argc) {
       baseName = argv[++i];
+    } else if (arg == "--x11" && i + 1 < argc) {
+      x11Display = argv[++i];
     } else {
       screen = arg;
     }
@@ -92,6 +182,10 @@ int main(int argc, char** argv) {
                    std::strcmp(std::getenv("QT_QPA_PLATFORM"), "xcb") == 0;
   const std::string self = argv[0];
   const std::string before = baseName + ": ";
+  if (!x11Display.empty()) {
+    waylandRows(self, base, before, x11Display, screen);
+    return 0;
+  }
 
   // Delay 0: this build and the earlier one, also through X shared memory.
   Variant ours{self, {}, {}, {}};

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 
 extern char** environ;
 
@@ -19,9 +20,21 @@ Run runChild(const Variant& variant) {
   }
   std::vector<std::string> words{variant.program, "--trial"};
   words.insert(words.end(), variant.arguments.begin(), variant.arguments.end());
+  // A variable the variant sets replaces the inherited one of that name.
+  const auto setByVariant = [&variant](const char* inherited) {
+    for (const std::string& set : variant.environment) {
+      const std::size_t name = set.find('=') + 1;
+      if (std::strncmp(inherited, set.c_str(), name) == 0) {
+        return true;
+      }
+    }
+    return false;
+  };
   std::vector<std::string> variables;
   for (char** v = environ; *v != nullptr; ++v) {
-    variables.emplace_back(*v);
+    if (!setByVariant(*v)) {
+      variables.emplace_back(*v);
+    }
   }
   variables.insert(variables.end(), variant.environment.begin(), variant.environment.end());
   const auto pointers = [](std::vector<std::string>& strings) {

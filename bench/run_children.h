@@ -20,8 +20,8 @@ struct Run {
   double thousandStepsPerSecond() const { return static_cast<double>(steps) / seconds / 1000; }
 };
 
-// One way of running: a benchmark program, the arguments of its trial and what it adds to the
-// environment.
+// One way of running: a benchmark program, the arguments of its trial and the variables it sets
+// in the environment (NAME=VALUE), in place of any inherited ones of those names.
 struct Variant {
   std::string program;
   std::vector<std::string> arguments;

@@ -64,6 +64,7 @@ int trial(int argc, char** argv) {
   bool sharedMemory = false;
   bool floor = false;
   bool strip = false;
+  bool minimised = false;
   for (int i = 2; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--steps" && i + 1 < argc) {
@@ -79,6 +80,9 @@ int trial(int argc, char** argv) {
       floor = true;
     } else if (arg == "--strip-only") {
       strip = true;
+    } else if (arg == "--minimised") {
+      // The window out of sight: a compositor then sends no frames.
+      minimised = true;
     }
   }
   if (floor) {
@@ -95,6 +99,14 @@ int trial(int argc, char** argv) {
   Stage stage;
   stage.form.txtNumDisks.setText("7");
   stage.form.txtDelay.setText(delay);
+  if (minimised) {
+    stage.window.showMinimized();
+    // Longer than Qt's Wayland client waits for a frame before it takes the window as unseen.
+    const double until = wallSeconds() + 0.3;
+    while (wallSeconds() < until) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+  }
   Stage::settle();
   watchDisplay();
   Steps steps(stage, wholeWindow, limit);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in a build folder and runs them all, side by side in one run, on Qt's
-# offscreen platform and on a private virtual X server (Xvfb, with openbox when present).
+# offscreen platform, on a private virtual X server (Xvfb, with openbox when present) and on a
+# private Wayland compositor without a screen (weston, when present).
 # Prints one Markdown table, headed by the machine it ran on, and keeps a copy in
 # BUILD/benchmarks.md. Usage:
 #   scripts/run-benchmarks.sh [BUILD]     (default build/dev; configured here if it is not yet)
@@ -50,8 +51,9 @@ fi
 work=$(mktemp -d)
 xvfb_pid=''
 wm_pid=''
+weston_pid=''
 cleanup() {
-  for pid in "$wm_pid" "$xvfb_pid"; do
+  for pid in "$weston_pid" "$wm_pid" "$xvfb_pid"; do
     if [[ -n $pid ]] && kill -0 "$pid" 2>/dev/null; then
       kill "$pid" 2>/dev/null
       wait "$pid" 2>/dev/null || true
@@ -81,9 +83,24 @@ if command -v openbox >/dev/null; then
   sleep 1
 fi
 
+# A Wayland compositor without a screen, drawing in software, as Qt's Wayland client meets it.
+wscreen=''
+if command -v weston >/dev/null; then
+  weston --backend=headless-backend.so --use-pixman --no-config --idle-time=0 --width=1280 \
+    --height=1024 --socket=corvane-bench >"$work/weston.log" 2>&1 &
+  weston_pid=$!
+  for _ in $(seq 100); do
+    [[ -S $XDG_RUNTIME_DIR/corvane-bench ]] && break
+    sleep 0.1
+  done
+  [[ -S $XDG_RUNTIME_DIR/corvane-bench ]] && wscreen='weston (headless, pixman)'
+fi
+[[ -n $wscreen ]] || echo "run-benchmarks: no Wayland rows (weston is missing or did not start)" >&2
+
 bin=$build/bench
 offscreen() { env -u DISPLAY QT_QPA_PLATFORM=offscreen "$@"; }
 onxvfb() { env DISPLAY="$display" QT_QPA_PLATFORM=xcb "$@"; }
+onweston() { env -u DISPLAY WAYLAND_DISPLAY=corvane-bench QT_QPA_PLATFORM=wayland "$@"; }
 
 cpu=$(awk -F': ' '/^model name/ {print $2; exit}' /proc/cpuinfo)
 qt=$(qtpaths6 --qt-version 2>/dev/null || dpkg-query -W -f '${Version}' libqt6core6 2>/dev/null ||
@@ -100,6 +117,11 @@ qt=$(qtpaths6 --qt-version 2>/dev/null || dpkg-query -W -f '${Version}' libqt6co
   onxvfb "$bin/bench_run" "$xscreen" --x-shared-memory "${base_args[@]}"
   onxvfb "$bin/bench_startup" "$build/bin/corvane" "$bin/bench_empty_window" "$bin/bench_text_window" \
     10 "$xscreen"
+  if [[ -n $wscreen ]]; then
+    onweston "$bin/bench_run" "$wscreen" --x11 "$display" "${base_args[@]}"
+    onweston "$bin/bench_startup" --x11 "$display" "$build/bin/corvane" "$bin/bench_empty_window" \
+      "$bin/bench_text_window" 10 "$wscreen"
+  fi
   offscreen "$bin/bench_paste" offscreen
 } | tee "$build/benchmarks.md"
 # The browser edition, beside the desktop's figures above.

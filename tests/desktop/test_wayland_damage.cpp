@@ -8,8 +8,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -18,7 +16,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -26,45 +23,14 @@
 #include "board/layout.h"
 #include "forms/qt/form_window.h"
 #include "forms/qt/qt_runtime.h"
+#include "tests/desktop/pixel_oracle.h"
+#include "tests/desktop/session.h"
 
 extern char** environ;
 
 namespace {
 
-constexpr int kLimitMs = 30000;
-
-int px(double twips) {
-  return static_cast<int>(std::lround(twips / board::kTwipsPerPixel));
-}
-
-// The compositor's picture of its whole screen.
-QImage screenshot() {
-  QProcess::execute("weston-screenshooter", {});
-  QImage shot;
-  for (const QString& name : QDir().entryList({"wayland-screenshot-*.png"})) {
-    shot.load(name);
-    QFile::remove(name);
-  }
-  return shot.convertToFormat(QImage::Format_RGB32);
-}
-
-// Where `window`, painted whole, lies in `shot`: found by the top row of the left post, which no
-// row above it and nothing to its left matches.
-QPoint find(const QImage& shot, const QImage& window) {
-  const QRect post(px(board::kPosts[0].rect.left) - 3, px(board::kPosts[0].rect.top),
-                   px(board::kPosts[0].rect.width) + 6, 1);
-  const QImage needle = window.copy(post);
-  const auto* want = reinterpret_cast<const QRgb*>(needle.constScanLine(0));
-  for (int y = 0; y < shot.height(); ++y) {
-    const auto* row = reinterpret_cast<const QRgb*>(shot.constScanLine(y));
-    for (int x = 0; x + needle.width() <= shot.width(); ++x) {
-      if (std::equal(want, want + needle.width(), row + x)) {
-        return QPoint(x, y) - post.topLeft();
-      }
-    }
-  }
-  return {-1, -1};
-}
+using desktop_test::px;
 
 struct Shown {
   forms::qt::QtRuntime runtime{[] {}};
@@ -83,18 +49,20 @@ struct Shown {
   // The board above the boxes, as the compositor shows it against the window painted whole;
   // empty when they are alike.
   QString difference() {
-    const QImage whole = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
-    const QImage shot = screenshot();
-    const QPoint at = find(shot, whole);
-    if (at.x() < 0) {
-      return QStringLiteral("the window is not on the screen");
+    const QImage whole =
+        desktop_test::boardOf(window.grab().toImage().convertToFormat(QImage::Format_RGB32));
+    const desktop_test::Look screen =
+        desktop_test::onScreen(desktop_test::Session::waylandScreenshot());
+    if (!screen.miss.isEmpty()) {
+      return screen.miss;
     }
-    const int height = px(board::kNumDisksBox.rect.top);
-    for (int y = 0; y < height; ++y) {
+    const QImage shown =
+        screen.image.convertToFormat(QImage::Format_RGB32).copy(QRect(screen.origin, whole.size()));
+    for (int y = 0; y < whole.height(); ++y) {
       for (int x = 0; x < whole.width(); ++x) {
-        if (shot.pixel(at + QPoint(x, y)) != whole.pixel(x, y)) {
+        if (shown.pixel(x, y) != whole.pixel(x, y)) {
           return QString::asprintf("shown #%06x at (%d, %d), painted whole #%06x",
-                                   shot.pixel(at + QPoint(x, y)) & 0xFFFFFF, x, y,
+                                   shown.pixel(x, y) & 0xFFFFFF, x, y,
                                    whole.pixel(x, y) & 0xFFFFFF);
         }
       }
@@ -104,7 +72,7 @@ struct Shown {
 
   // Lets frames come until the screen shows what a whole repaint shows, or the limit has passed.
   QString settled() {
-    const QDeadlineTimer limit(kLimitMs);
+    const QDeadlineTimer limit(desktop_test::Session::kLimitMs);
     QString last;
     do {
       QTest::qWait(100);
@@ -158,7 +126,8 @@ class WaylandDamageTest : public QObject {
   }
 };
 
-// The compositor starts before the application, which connects to it as it is made.
+// The compositor starts before the application, which connects to it as it is made; so it is
+// started here rather than by a session, whose processes need the application.
 int main(int argc, char** argv) {
   QTemporaryDir scratch;
   const QByteArray socket = "corvane-damage-" + QByteArray::number(::getpid());
