@@ -1,15 +1,7 @@
-#include <QtTest>
-
-#include <QAbstractButton>
-#include <QApplication>
 #include <QClipboard>
 #include <QFontInfo>
-#include <QLineEdit>
 #include <QPaintEvent>
-#include <QProcess>
-#include <QScreen>
 #include <QWindow>
-#include <cmath>
 
 #include "window_fixture.h"
 
