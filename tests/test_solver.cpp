@@ -106,7 +106,6 @@ class SolverTest : public QObject {
   void countTextDecidesTheRun_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("moves");
-    QTest::newRow(" 3") << " 3" << 7;
     QTest::newRow("3x") << "3x" << 7;
     QTest::newRow("2.5 rounds to even") << "2.5" << 3;
     QTest::newRow("0.6") << "0.6" << 1;
