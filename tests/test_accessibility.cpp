@@ -1,34 +1,21 @@
 #include <QtTest>
 
 #include <QAccessible>
-#include <QApplication>
-#include <QLineEdit>
-#include <QWidget>
 #include <functional>
 #include <tuple>
 
-#include "board/corvane.h"
 #include "board/layout.h"
-#include "forms/qt/stage.h"
+#include "window_fixture.h"
+
+using namespace window_test;
 
 namespace {
 
-using Screen = forms::qt::Stage<Corvane>;
-
 QAccessibleInterface* accessibleOf(Screen& screen, const char* name) {
-  return QAccessible::queryAccessibleInterface(screen.window.findChild<QWidget*>(name));
+  return QAccessible::queryAccessibleInterface(control(screen, name));
 }
 QString boardSays(Screen& screen) {
   return accessibleOf(screen, "board")->text(QAccessible::Description);
-}
-void click(Screen& screen, const char* name) {
-  QTest::mouseClick(screen.window.findChild<QWidget*>(name), Qt::LeftButton);
-  QCoreApplication::processEvents();
-}
-void type(Screen& screen, const char* box, const QString& text) {
-  click(screen, box);
-  QTest::keyClicks(screen.window.findChild<QWidget*>(box), text);
-  QCoreApplication::processEvents();
 }
 
 const QString kEmptyBoard = "Left peg: none; middle peg: none; right peg: none";
@@ -148,9 +135,11 @@ class AccessibilityTest : public QObject {
     QAccessible::setActive(true);
     type(screen, "txtNumDisks", "3");
     type(screen, "txtDelay", "0");
+    QCoreApplication::processEvents();
     QCOMPARE(heard.size(), 1);
     QCOMPARE(heard.at(0).at(0).toString(), kThreeOnTheLeft);
     click(screen, "cmdMoves");
+    QCoreApplication::processEvents();
     QCOMPARE(heard.size(), 1 + 2 * 7);
     QCOMPARE(heard.at(1).at(0).toString(), kOneMoving);
     QCOMPARE(heard.at(2).at(0).toString(), kOneOnTheRight);
@@ -158,6 +147,7 @@ class AccessibilityTest : public QObject {
     QAccessible::setActive(false);
     heard.clear();
     click(screen, "cmdReset");
+    QCoreApplication::processEvents();
     QCOMPARE(boardSays(screen), kEmptyBoard);
     QVERIFY(heard.isEmpty());
   }

@@ -1,6 +1,5 @@
 #include <QtTest>
 
-#include <QLineEdit>
 #include <vector>
 
 #include "forms/qt/command_line.h"

@@ -1,6 +1,8 @@
 #include <QtTest>
 
+#include <algorithm>
 #include <array>
+#include <functional>
 #include <map>
 #include <numeric>
 
@@ -20,23 +22,18 @@ struct Seen {
   bool allHomeAfterAct = false;
 };
 
-bool allAtDesignPlaces(const Board& board) {
-  for (std::size_t d = 0; d < 7; ++d) {
-    const forms::RectF& design = board::kDisks[d].rect;
-    const forms::PictureBox& disk = board.form.Picture1[d];
-    if (disk.Left() != design.left || disk.Top() != design.top) {
-      return false;
-    }
-  }
-  return true;
-}
-
 std::array<forms::RectF, 7> rectsOf(const Board& board) {
   std::array<forms::RectF, 7> rects{};
   for (std::size_t d = 0; d < 7; ++d) {
     rects[d] = board.form.Picture1[d].rect();
   }
   return rects;
+}
+bool allAtDesignPlaces(const Board& board) {
+  const std::array<forms::RectF, 7> rects = rectsOf(board);
+  return std::equal(
+      rects.begin(), rects.end(), board::kDisks.begin(),
+      [](const forms::RectF& rect, const auto& design) { return rect == design.rect; });
 }
 
 // A run of `disks` disks at no delay, started with the Moves button, with `act` (if any) done
@@ -57,6 +54,19 @@ Seen play(Board& board, int disks, long pause, Act act) {
   seen.pumps = board.runtime.pumps();
   seen.ended = board.runtime.ended();
   return seen;
+}
+
+// A run of `disks` disks at no delay; in pause `pause`, a reset and a one-disk run, after which
+// `inner` looks at the board.
+void nestedRun(Board& board, const char* disks, long pause, const std::function<void()>& inner) {
+  board.prepare(disks);
+  board.runtime.atPump(pause, [&board, inner] {
+    board.press(board.form.cmdReset);
+    board.type(board.form.txtNumDisks, "1");
+    board.press(board.form.cmdMoves);
+    inner();
+  });
+  board.press(board.form.cmdMoves);
 }
 
 // What an action does to a run, as a user sees it.
@@ -176,15 +186,10 @@ class EveryInterleavingTest : public QObject {
   // peg the second run left in intTo, and the board ends solved all the same.
   void newRunInsideAStoppedRun() {
     Board board;
-    board.prepare("2");
     std::array<forms::RectF, 2> afterSecond;
-    board.runtime.atPump(50, [&] {
-      board.press(board.form.cmdReset);
-      board.type(board.form.txtNumDisks, "1");
-      board.press(board.form.cmdMoves);
+    nestedRun(board, "2", 50, [&] {
       afterSecond = {board.form.Picture1[0].rect(), board.form.Picture1[1].rect()};
     });
-    board.press(board.form.cmdMoves);
     // The second run has carried disk 0 to the right peg; disk 1 had not moved on since.
     QCOMPARE(afterSecond[0].left, 9848.0f);
     QCOMPARE(afterSecond[0].top, 6158.0f);
@@ -201,14 +206,7 @@ class EveryInterleavingTest : public QObject {
   // disk, sent home by the reset, must then come down to the right peg's level, Top 6158.
   void newRunInsideALowering() {
     Board board;
-    board.prepare("3");
     long innerRunEnded = 0;
-    board.runtime.atPump(950, [&] {
-      board.press(board.form.cmdReset);
-      board.type(board.form.txtNumDisks, "1");
-      board.press(board.form.cmdMoves);
-      innerRunEnded = board.runtime.pumps();
-    });
     // Where disk 2 stands when another disk takes the next step after the inner run.
     float loweredTo = 0;
     std::array<forms::RectF, 3> before{};
@@ -222,7 +220,7 @@ class EveryInterleavingTest : public QObject {
         before[d] = now;
       }
     };
-    board.press(board.form.cmdMoves);
+    nestedRun(board, "3", 950, [&] { innerRunEnded = board.runtime.pumps(); });
     board.runtime.onPump = nullptr;
     QCOMPARE(loweredTo, 6158.0f);
   }

@@ -32,7 +32,6 @@ class PanelTest : public QObject {
     QTest::newRow("2.5") << "2.5" << Disks{0, 1};
     QTest::newRow("3.5 shows three") << "3.5" << Disks{0, 1, 2};
     QTest::newRow("3abc") << "3abc" << Disks{0, 1, 2};
-    QTest::newRow(" 3") << " 3" << Disks{0, 1, 2};
     QTest::newRow("7.5 is out of range") << "7.5" << Disks{0};
     QTest::newRow("0") << "0" << Disks{0};
     QTest::newRow("8") << "8" << Disks{0};

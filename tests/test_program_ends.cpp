@@ -1,8 +1,6 @@
 #include <QtTest>
 
 #include <QAbstractButton>
-#include <QApplication>
-#include <QProcess>
 #include <cstring>
 #include <memory>
 #include <stdexcept>

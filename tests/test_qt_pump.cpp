@@ -1,8 +1,6 @@
 #include <QtTest>
 
 #include <QAbstractEventDispatcher>
-#include <QApplication>
-#include <cmath>
 #include <functional>
 #include <limits>
 

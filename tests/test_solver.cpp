@@ -84,22 +84,19 @@ class SolverTest : public QObject {
     Corvane::StackTops levels{0, 0, 0};
     board.form.Picture1[0].setTop(5000.5f);
     board.form.Picture3[1].setTop(7001.5f);
-    std::int16_t from = 1;
-    std::int16_t to = 0;
-    board.form.subMoveDisk(from, to, levels, records);
+    const auto move = [&](std::int16_t from, std::int16_t to) {
+      board.form.subMoveDisk(from, to, levels, records);
+    };
+    move(1, 0);
     QCOMPARE(levels, (Corvane::StackTops{5000, 7002, 0}));
     // Disk 1 now tops the left peg: moving it on leaves disk 0's level behind there.
     board.form.Picture1[1].setTop(4000.0f);
     board.form.Picture3[2].setTop(6500.5f);
-    from = 0;
-    to = 2;
-    board.form.subMoveDisk(from, to, levels, records);
+    move(0, 2);
     QCOMPARE(levels, (Corvane::StackTops{5000, 7002, 6500}));
     // And disk 1 is on the right peg: the next disk to arrive there lands on it, and the left
     // peg, emptied, is at its base.
-    from = 0;
-    to = 2;
-    board.form.subMoveDisk(from, to, levels, records);
+    move(0, 2);
     QCOMPARE(levels, (Corvane::StackTops{6638, 7002, 4000}));
   }
 
@@ -109,7 +106,6 @@ class SolverTest : public QObject {
   void countTextDecidesTheRun_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("moves");
-    QTest::newRow(" 3") << " 3" << 7;
     QTest::newRow("3x") << "3x" << 7;
     QTest::newRow("2.5 rounds to even") << "2.5" << 3;
     QTest::newRow("0.6") << "0.6" << 1;

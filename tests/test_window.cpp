@@ -1,15 +1,7 @@
-#include <QtTest>
-
-#include <QAbstractButton>
-#include <QApplication>
 #include <QClipboard>
 #include <QFontInfo>
-#include <QLineEdit>
 #include <QPaintEvent>
-#include <QProcess>
-#include <QScreen>
 #include <QWindow>
-#include <cmath>
 
 #include "window_fixture.h"
 
@@ -96,11 +88,9 @@ class WindowTest : public QObject {
     QCOMPARE(screen.window.maximumSize(), designed);
   }
 
-  // Every device pixel of the board shows what the description says: the frontmost visible
-  // picture box there, with its picture drawn at the screen's resolution from the box's corner,
-  // or else the window's background; and the frame lines over the bases, as wide as their
-  // design pixels scaled. A ratio this process was not started with is checked by a copy of
-  // this test started with it.
+  // Every device pixel of the board shows the frontmost visible picture box there, its picture
+  // drawn at the screen's resolution from the box's corner, or else the window's background;
+  // frame lines are as wide as their design pixels scaled. Other ratios run in a copy.
   void drawnAsDescribed_data() {
     QTest::addColumn<double>("ratio");
     QTest::newRow("1") << 1.0;
@@ -177,11 +167,9 @@ class WindowTest : public QObject {
   }
 
   // Everything from the keyboard alone, in the tab order Reset, count, delay, Moves, Quit. A
-  // box entered with Tab has its prompt selected, so typing replaces it, and what is typed
-  // lands where the cursor stands. A focused button
-  // answers the Space bar and both Enter keys, once however long the key is held. The whole run
-  // happens inside the key press; its steps repaint the board, not the whole window, and the
-  // screen ends up as a fresh paint of it, with nothing left behind on the way.
+  // box entered with Tab has its prompt selected, so typing replaces it at the cursor. A focused
+  // button answers Space and both Enter keys, once however long the key is held. The run's
+  // steps repaint the board only, and the screen ends up as a fresh paint of it.
   void aRunFromTheKeyboardAlone_data() {
     QTest::addColumn<int>("key");
     QTest::newRow("space") << int(Qt::Key_Space);

@@ -26,17 +26,14 @@ class WindowRulesTest : public QObject {
     forms::CommandButton button;
     forms::CommandButton other;
     forms::FormDescription form;
-    form.textBoxes.resize(3);
+    form.textBoxes.resize(3);  // the middle one without a model
     form.textBoxes[0].box = &first;
     form.textBoxes[0].tabIndex = 2;
-    form.textBoxes[1].tabIndex = 0;  // no model
     form.textBoxes[2].box = &second;
-    form.textBoxes[2].tabIndex = 0;
     form.buttons.resize(2);
     form.buttons[0].button = &button;
     form.buttons[0].tabIndex = 1;
     form.buttons[1].button = &other;
-    form.buttons[1].tabIndex = 0;
     QString order;
     for (const forms::TabStop& stop : forms::tabOrder(form)) {
       order += QString("%1%2 ")
@@ -77,12 +74,10 @@ class WindowRulesTest : public QObject {
 
   // A raised edge is lit from the top left, a sunken one shaded there.
   void edgesAreLitFromTheTopLeft() {
-    using forms::kRaisedEdge;
-    using forms::kSunkenEdge;
-    QVERIFY(brightness(kRaisedEdge.outerTopLeft) > brightness(kRaisedEdge.outerBottomRight));
-    QVERIFY(brightness(kRaisedEdge.innerTopLeft) > brightness(kRaisedEdge.innerBottomRight));
-    QVERIFY(brightness(kSunkenEdge.outerTopLeft) < brightness(kSunkenEdge.outerBottomRight));
-    QVERIFY(brightness(kSunkenEdge.innerTopLeft) < brightness(kSunkenEdge.innerBottomRight));
+    for (const auto& [edge, sign] : {std::pair{forms::kRaisedEdge, 1}, {forms::kSunkenEdge, -1}}) {
+      QVERIFY(sign * brightness(edge.outerTopLeft) > sign * brightness(edge.outerBottomRight));
+      QVERIFY(sign * brightness(edge.innerTopLeft) > sign * brightness(edge.innerBottomRight));
+    }
   }
 
   void aScaleThatCannotBeUsedIsTheDesigns() {
