@@ -60,7 +60,9 @@ inline constexpr Rgb kEdgeDarkShadow = 0x696969;
 inline constexpr Edge kRaisedEdge{kEdgeLight, kEdgeDarkShadow, kEdgeMidLight, kEdgeShadow};
 // An entry box, and a button held down.
 inline constexpr Edge kSunkenEdge{kEdgeShadow, kEdgeLight, kEdgeDarkShadow, kEdgeMidLight};
-// The dotted mark on the button that has the keyboard focus.
+// The dotted mark on the button that has the keyboard focus, a one-pixel line this many pixels
+// in from the button's outer edge, just inside its two-pixel edge.
 inline constexpr Rgb kFocusMark = 0x808080;
+inline constexpr int kFocusMarkInset = 3;
 
 }  // namespace forms

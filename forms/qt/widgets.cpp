@@ -65,7 +65,9 @@ void PictureButton::paintEvent(QPaintEvent*) {
   painter.drawPixmap(origin, word);
   if (hasFocus()) {
     painter.setPen(QPen(toColor(kFocusMark), 1, Qt::DotLine));
-    painter.drawRect(face.adjusted(3, 3, -4, -4));
+    // A drawn rectangle covers one pixel more than its size to the right and below.
+    constexpr int in = kFocusMarkInset;
+    painter.drawRect(face.adjusted(in, in, -in - 1, -in - 1));
   }
 }
 

@@ -22,8 +22,8 @@ void cw_canvas(int deviceWidth, int deviceHeight);
 double cw_ratio();
 // The edges of the boxes and buttons: the raised edge's outer top-left, outer bottom-right,
 // inner top-left and inner bottom-right colours, the sunken edge's likewise, then the focus
-// mark's colour.
-void cw_edges(const std::uint32_t* colours, int count);
+// mark's colour; and how far in from a button's outer edge the focus mark is drawn.
+void cw_edges(const std::uint32_t* colours, int count, int focusInset);
 // The page's icon, from RGBA pixels.
 void cw_icon(const std::uint8_t* pixels, int width, int height);
 // Keeps picture `index` as a bitmap, from RGBA pixels, replacing the one it had.

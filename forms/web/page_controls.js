@@ -64,13 +64,15 @@ mergeInto(LibraryManager.library, {
 
   // The colours the page's style gives the edges, as properties of the window.
   cw_edges__deps: ['$controls'],
-  cw_edges: function (colours, count) {
+  cw_edges: function (colours, count, focusInset) {
     var names = ['raised-outer-light', 'raised-outer-dark', 'raised-inner-light',
                  'raised-inner-dark', 'sunken-outer-dark', 'sunken-outer-light',
                  'sunken-inner-dark', 'sunken-inner-light', 'focus-mark'];
     for (var i = 0; i < Math.min(count, names.length); ++i) {
       controls.root.style.setProperty('--' + names[i], controls.color(HEAPU32[(colours >> 2) + i]));
     }
+    // The mark is placed inside the button's one-pixel border.
+    controls.root.style.setProperty('--focus-inset', focusInset - 1 + 'px');
   },
 
   cw_text_box__deps: ['$controls', '$events', '$page'],
@@ -185,7 +187,11 @@ mergeInto(LibraryManager.library, {
 
   cw_show__deps: ['$controls'],
   cw_show: function () {
-    var first = controls.root.querySelector('input, button');
-    if (first) first.focus();
+    // Focusing lays the whole page out there and then; in the first frame, the browser lays it
+    // out once, in a task of its own rather than in the program's start.
+    requestAnimationFrame(function () {
+      var first = controls.root && controls.root.querySelector('input, button');
+      if (first && !controls.root.contains(document.activeElement)) first.focus();
+    });
   },
 });

@@ -43,7 +43,7 @@ void styleEdges() {
   const std::vector<Rgb> sunken = colours(kSunkenEdge);
   edges.insert(edges.end(), sunken.begin(), sunken.end());
   edges.push_back(kFocusMark);
-  cw_edges(edges.data(), static_cast<int>(edges.size()));
+  cw_edges(edges.data(), static_cast<int>(edges.size()), kFocusMarkInset);
 }
 
 }  // namespace
@@ -60,12 +60,7 @@ PageWindow::PageWindow(WebRuntime& runtime, FormDescription description)
   }
   buildControls();
   rescale();
-  if (description_.icon) {
-    const Image icon = description_.icon(std::max(1.0, ratio_));
-    if (complete(icon) && icon.width > 0 && icon.height > 0) {
-      cw_icon(toRgba(icon).data(), icon.width, icon.height);
-    }
-  }
+  iconDue_ = static_cast<bool>(description_.icon);
   liveRegion_.start(description_.describePictures);
   runtime_.setWindow(this);
 }
@@ -142,6 +137,17 @@ void PageWindow::rescale() {
   placeControls();
   // Left unpainted until the whole window is painted, before it is shown.
   composer_.resize(width, height, pictures_);
+}
+
+void PageWindow::drawIcon() {
+  if (!iconDue_) {
+    return;
+  }
+  iconDue_ = false;
+  const Image icon = description_.icon(std::max(1.0, ratio_));
+  if (complete(icon) && icon.width > 0 && icon.height > 0) {
+    cw_icon(toRgba(icon).data(), icon.width, icon.height);
+  }
 }
 
 void PageWindow::load() {

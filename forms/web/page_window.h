@@ -37,6 +37,10 @@ class PageWindow final : public ControlObserver {
   double announceBoard(double nowMilliseconds) { return liveRegion_.tell(nowMilliseconds); }
   // Runs the handler of every input event the page has queued; says whether there was any.
   bool dispatchQueued();
+  // The page's icon takes longer to draw than the window, so it is drawn once the window has
+  // been shown, by a later pump.
+  bool iconDue() const { return iconDue_; }
+  void drawIcon();
 
   void pictureChanged(const PictureBox& box, const RectF& before, bool wasVisible) override;
   void textChanged(const TextBox& box) override;
@@ -57,6 +61,7 @@ class PageWindow final : public ControlObserver {
   WebRuntime& runtime_;
   FormDescription description_;
   double ratio_ = 1;
+  bool iconDue_ = false;
   // Back to front.
   std::vector<RenderedPicture> pictures_;
   Composer composer_;

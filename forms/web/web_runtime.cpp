@@ -31,11 +31,15 @@ void WebRuntime::pumpEvents(float waitSeconds) {
   if (window_ != nullptr) {
     // A description held back is told on time even when nothing else wakes the program.
     milliseconds = std::min(milliseconds, window_->announceBoard(now));
+    if (window_->iconDue()) {
+      milliseconds = std::min(milliseconds, kIconDelayMilliseconds);
+    }
   }
   cw_wait(milliseconds);
   lastYieldMilliseconds_ = emscripten_get_now();
   if (window_ != nullptr) {
     window_->dispatchQueued();
+    window_->drawIcon();
   }
 }
 

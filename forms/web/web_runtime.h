@@ -28,6 +28,9 @@ class WebRuntime final : public Runtime {
   // to the browser and back costs far more than a step of an animation, and a person cannot
   // tell input handled now from input handled a millisecond later.
   static constexpr double kYieldIntervalSeconds = 0.001;
+  // The page's icon is drawn in a task of its own this long after the window was shown, when
+  // the browser has painted the window.
+  static constexpr double kIconDelayMilliseconds = 50;
 
   // The browser's stack is a small fraction of a thread's, and each run nested inside another
   // holds some of the browser's own frames too, for every call that may throw. In Chromium, runs

@@ -52,7 +52,7 @@ export async function openSite(directory, engineName = 'chromium') {
       pages.add(page);
       await page.goto(address);
       if (address === url) await waitFor(page, () => window.Module?.calledRun &&
-        document.getElementById('window'));
+        document.getElementById('window')?.contains(document.activeElement));
       return page;
     },
     // What the page threw, in the engines that tell of it as it happens.

@@ -21,7 +21,7 @@ export async function openChromium(directory) {
       page.on('pageerror', (e) => errors.get(page).push(e.message));
       await page.goto(site.url);
       await page.waitForFunction(() => window.Module?.calledRun &&
-        document.getElementById('window'));
+        document.getElementById('window')?.contains(document.activeElement));
       return page;
     },
     errors: (page) => errors.get(page),
