@@ -123,11 +123,6 @@ constexpr std::array<float, kLatticeSide* kLatticeSide> kLattice = [] {
   return values;
 }();
 
-double latticeAt(int x, int y) {
-  const int wrapped = (y & (kLatticeSide - 1)) * kLatticeSide + (x & (kLatticeSide - 1));
-  return kLattice[static_cast<std::size_t>(wrapped)];
-}
-
 // Much cheaper than std::floor where the processor lacks a rounding instruction, and the noise
 // is evaluated several times for every pixel of a slab.
 int floorToInt(double x) {
@@ -139,45 +134,84 @@ double smooth(double t) {
   return t * t * (3 - 2 * t);
 }
 
-// Value noise in 0..1.
-double noise(double x, double y) {
-  const int ix = floorToInt(x);
-  const int iy = floorToInt(y);
-  const double sx = smooth(x - ix);
-  const double sy = smooth(y - iy);
-  const double top = latticeAt(ix, iy) + (latticeAt(ix + 1, iy) - latticeAt(ix, iy)) * sx;
-  const double bottom =
-      latticeAt(ix, iy + 1) + (latticeAt(ix + 1, iy + 1) - latticeAt(ix, iy + 1)) * sx;
-  return top + (bottom - top) * sy;
+// Where a noise coordinate falls between two lattice lines, wrapped, and how far past the first,
+// eased. A column of the slab shares its across coordinates, a row its down coordinates, so each
+// is worked out once per column or row rather than once per pixel.
+struct NoiseAxis {
+  int first = 0;
+  int second = 0;
+  double eased = 0;
+};
+
+NoiseAxis noiseAxis(double x, int stride) {
+  const int cell = floorToInt(x);
+  return {(cell & (kLatticeSide - 1)) * stride, ((cell + 1) & (kLatticeSide - 1)) * stride,
+          smooth(x - cell)};
 }
 
-// Several octaves of noise, each offset so their lattices do not line up; 0..1.
-double clouds(double x, double y, int octaves) {
+// Value noise in 0..1.
+double noise(const NoiseAxis& x, const NoiseAxis& y) {
+  const auto at = [](int column, int row) {
+    return static_cast<double>(kLattice[static_cast<std::size_t>(row + column)]);
+  };
+  const double topLeft = at(x.first, y.first);
+  const double bottomLeft = at(x.first, y.second);
+  const double top = topLeft + (at(x.second, y.first) - topLeft) * x.eased;
+  const double bottom = bottomLeft + (at(x.second, y.second) - bottomLeft) * x.eased;
+  return top + (bottom - top) * y.eased;
+}
+
+// Three octaves of noise clouding the slab, each offset so their lattices do not line up, and a
+// slower one fading the veins in and out.
+constexpr int kCloudOctaves = 3;
+constexpr int kNoiseLayers = kCloudOctaves + 1;
+
+// What a pixel's grey level takes from its column alone, or from its row alone.
+struct SlabLine {
+  double ramp = 0;
+  double swirl = 0;
+  std::array<NoiseAxis, kNoiseLayers> noise;
+};
+
+// `offset` shifts each octave of the clouds; `stride` is 1 across and the lattice's side down.
+std::array<NoiseAxis, kNoiseLayers> noiseAxes(double design, double offset, int stride) {
+  std::array<NoiseAxis, kNoiseLayers> axes;
+  double x = design / 36;
+  for (int octave = 0; octave < kCloudOctaves; ++octave) {
+    axes[static_cast<std::size_t>(octave)] = noiseAxis(x + offset * octave, stride);
+    x *= 2;
+  }
+  axes[kCloudOctaves] = noiseAxis(design / 60 + 50, stride);
+  return axes;
+}
+
+SlabLine slabColumn(double u) {
+  return {236 - 60 * (u / kBaseWidth), u * 0.03, noiseAxes(u, 17.3, 1)};
+}
+
+SlabLine slabRow(double v) {
+  return {0, v * 0.075, noiseAxes(v, 31.7, kLatticeSide)};
+}
+
+// Grey level of the bare slab where a column and a row cross: lit from the left, clouded,
+// crossed by thin wandering veins that fade in and out.
+double marble(const SlabLine& column, const SlabLine& row) {
   double sum = 0;
   double amplitude = 0.5;
   double total = 0;
-  for (int octave = 0; octave < octaves; ++octave) {
-    sum += amplitude * noise(x + 17.3 * octave, y + 31.7 * octave);
+  for (std::size_t octave = 0; octave < kCloudOctaves; ++octave) {
+    sum += amplitude * noise(column.noise[octave], row.noise[octave]);
     total += amplitude;
-    x *= 2;
-    y *= 2;
     amplitude /= 2;
   }
-  return sum / total;
-}
-
-// Grey level of the bare slab at design point (u, v): lit from the left, clouded, crossed by
-// thin wandering veins that fade in and out.
-double marble(double u, double v) {
-  const double ramp = 236 - 60 * (u / kBaseWidth);
-  const double cloud = clouds(u / 36, v / 36, 3);
-  const double swirl = u * 0.03 + v * 0.075 + 4.0 * cloud;
+  const double cloud = sum / total;
+  const double swirl = column.swirl + row.swirl + 4.0 * cloud;
   double vein = std::max(0.0, 1 - 3 * std::abs(swirl - floorToInt(swirl + 0.5)));
   vein *= vein;
   vein *= vein;
   vein *= vein;
-  const double fade = noise(u / 60 + 50, v / 60 + 50);
-  return ramp + 16 * (cloud - 0.5) - 26 * vein * fade;
+  const double fade = noise(column.noise[kCloudOctaves], row.noise[kCloudOctaves]);
+  return column.ramp + 16 * (cloud - 0.5) - 26 * vein * fade;
 }
 
 // --- Engraved numeral --------------------------------------------------------------------------
@@ -269,12 +303,21 @@ PixelSpan span(double from, double to, double unit) {
 }
 
 void drawSlab(MarbleSlab& slab, int width, int height) {
+  std::vector<SlabLine> columns;
+  columns.reserve(static_cast<std::size_t>(width));
+  for (int x = 0; x < width; ++x) {
+    columns.push_back(slabColumn(designCentre(x, kBaseWidth, width)));
+  }
+  const auto size = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
   slab.levels.clear();
-  slab.levels.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  slab.levels.reserve(size);
+  slab.pixels.clear();
+  slab.pixels.reserve(size);
   for (int y = 0; y < height; ++y) {
-    const double v = designCentre(y, kBaseHeight, height);
-    for (int x = 0; x < width; ++x) {
-      slab.levels.push_back(marble(designCentre(x, kBaseWidth, width), v));
+    const SlabLine row = slabRow(designCentre(y, kBaseHeight, height));
+    for (const SlabLine& column : columns) {
+      slab.levels.push_back(marble(column, row));
+      slab.pixels.push_back(grey(slab.levels.back()));
     }
   }
   slab.width = width;
@@ -330,29 +373,34 @@ Image basePicture(int peg, double scale, MarbleSlab& slab) {
   if (peg < 0 || peg > 2 || !usableScale(scale)) {
     return {};
   }
-  Image image = blank(deviceSize(kBaseWidth, scale), deviceSize(kBaseHeight, scale));
-  if (slab.width != image.width || slab.height != image.height) {
-    drawSlab(slab, image.width, image.height);
+  const int width = deviceSize(kBaseWidth, scale);
+  const int height = deviceSize(kBaseHeight, scale);
+  if (slab.width != width || slab.height != height) {
+    drawSlab(slab, width, height);
   }
+  Image image;
+  image.width = width;
+  image.height = height;
+  image.pixels = slab.pixels;
   const int letters = peg + 1;
-  const double xScale = static_cast<double>(image.width) / kBaseWidth;
-  const double yScale = static_cast<double>(image.height) / kBaseHeight;
+  const double xScale = static_cast<double>(width) / kBaseWidth;
+  const double yScale = static_cast<double>(height) / kBaseHeight;
   const double edgeScale = std::min(xScale, yScale);
   // Only the numeral's neighbourhood needs the engraving pass.
   const double reachX = (letters - 1) * kLetterAdvance / 2 + kSerifHalfWidth + 4;
   const double reachY = kNumeralHalfHeight + 4;
-  for (int y = 0; y < image.height; ++y) {
-    const double v = designCentre(y, kBaseHeight, image.height);
-    const bool nearNumeralRow = std::abs(v - kNumeralCentreY) < reachY;
-    for (int x = 0; x < image.width; ++x) {
-      const double u = designCentre(x, kBaseWidth, image.width);
-      double level =
-          slab.levels[static_cast<std::size_t>(y) * static_cast<std::size_t>(slab.width) +
-                      static_cast<std::size_t>(x)];
-      if (nearNumeralRow && std::abs(u - kNumeralCentreX) < reachX) {
-        level = engrave(level, letters, u, v, edgeScale);
+  for (int y = 0; y < height; ++y) {
+    const double v = designCentre(y, kBaseHeight, height);
+    if (std::abs(v - kNumeralCentreY) >= reachY) {
+      continue;
+    }
+    for (int x = 0; x < width; ++x) {
+      const double u = designCentre(x, kBaseWidth, width);
+      if (std::abs(u - kNumeralCentreX) < reachX) {
+        const auto at = static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                        static_cast<std::size_t>(x);
+        image.pixels[at] = grey(engrave(slab.levels[at], letters, u, v, edgeScale));
       }
-      image.at(x, y) = grey(level);
     }
   }
   return image;

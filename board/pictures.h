@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "forms/description.h"
@@ -23,6 +24,8 @@ struct MarbleSlab {
   int width = 0;
   int height = 0;
   std::vector<double> levels;
+  // The same as opaque pixels, the base's own wherever the numeral does not reach.
+  std::vector<std::uint32_t> pixels;
 };
 // The same picture, taking the marble from `slab`, which is drawn again first when its size is
 // not the one needed.
