@@ -115,8 +115,9 @@ constexpr std::uint32_t scramble(std::uint32_t h) {
 // wrap never shows.
 constexpr int kLatticeSide = 64;
 
-constexpr std::array<float, kLatticeSide* kLatticeSide> kLattice = [] {
-  std::array<float, kLatticeSide * kLatticeSide> values{};
+// Single-precision values, kept widened so that a lookup needs no conversion.
+constexpr std::array<double, kLatticeSide* kLatticeSide> kLattice = [] {
+  std::array<double, kLatticeSide * kLatticeSide> values{};
   for (std::uint32_t i = 0; i < values.size(); ++i) {
     values[i] = static_cast<float>(scramble(i * 0x9E3779B1u + 0x632BE5ABu) >> 8) / 16777216.0f;
   }
@@ -152,7 +153,7 @@ NoiseAxis noiseAxis(double x, int stride) {
 // Value noise in 0..1.
 double noise(const NoiseAxis& x, const NoiseAxis& y) {
   const auto at = [](int column, int row) {
-    return static_cast<double>(kLattice[static_cast<std::size_t>(row + column)]);
+    return kLattice[static_cast<std::size_t>(row + column)];
   };
   const double topLeft = at(x.first, y.first);
   const double bottomLeft = at(x.first, y.second);

@@ -4,7 +4,6 @@
 
 #include <QPainter>
 #include <QPen>
-#include <QPixmap>
 
 #include "forms/qt/picture_painter.h"
 #include "forms/qt/pixels.h"
@@ -27,11 +26,10 @@ void PicturePainter::draw(Picture& picture) const {
   {
     QPainter painter(&picture.face);
     if (entry.picture) {
-      const QImage image = toImage(entry.picture(ratio));
+      QImage image = toImage(entry.picture(ratio));
       if (!image.isNull()) {
-        QPixmap pixmap = QPixmap::fromImage(image);
-        pixmap.setDevicePixelRatio(ratio);
-        painter.drawPixmap(QPointF(0, 0), pixmap);
+        image.setDevicePixelRatio(ratio);
+        painter.drawImage(QPointF(0, 0), image);
       }
     }
     for (const LineEntry& line : entry.lines) {
