@@ -6,6 +6,9 @@ import { spawn } from 'node:child_process';
 import { fileURLToPath } from 'node:url';
 
 export const engines = ['chromium', 'firefox', 'webkit'];
+// The two boxes' names.
+export const DISKS = 'Number of disks (1 to 7)';
+export const DELAY = 'Pause after each step, in seconds';
 
 // Waits in the page itself, frame by frame, until the function returns something true, and
 // returns that.
@@ -62,6 +65,16 @@ export async function openSite(directory, engineName = 'chromium') {
       const b = await box(page, selector);
       await page.click(b.x + b.width / 2, b.y + b.height / 2);
     },
+    // Whether the window is as large as the page's visible area allows, whole and centred in
+    // it; if not, where it is and where it belongs.
+    fits: (page) => page.evaluate(() => {
+      const r = document.querySelector('#window > canvas').getBoundingClientRect();
+      const [w, h] = [document.documentElement.clientWidth, document.documentElement.clientHeight];
+      const s = Math.min(1, w / 992, h / 734);
+      const want = { x: (w - 992 * s) / 2, y: (h - 734 * s) / 2, width: 992 * s, height: 734 * s };
+      return Object.keys(want).every((k) => Math.abs(r[k] - want[k]) <= 0.5) ||
+        JSON.stringify([r, want]);
+    }),
     // The words a person sees on the page.
     shows: (page, text) => waitFor(page, (t) => document.body.innerText.includes(t), text),
     // The picture boxes as the program has them, in the page's CSS pixels.

@@ -5,10 +5,9 @@
 //   node tests/web/test_events.mjs SITE
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
+import { DELAY, DISKS } from './browser.mjs';
 import { openChromium } from './chromium_pages.mjs';
 
-const DISKS = 'Number of disks (1 to 7)';
-const DELAY = 'Pause after each step, in seconds';
 let site;
 before(async () => { site = await openChromium(process.argv[2] ?? 'build/web'); });
 after(() => site?.close());
