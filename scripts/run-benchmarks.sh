@@ -98,6 +98,27 @@ fi
 [[ -n $wscreen ]] || echo "run-benchmarks: no Wayland rows (weston is missing or did not start)" >&2
 
 bin=$build/bench
+# The work of one launch, which the machine's load does not change: instructions counted by
+# callgrind from launch until the window, closed at once after its first paint, has gone.
+instructions() {
+  local out=$work/callgrind.out
+  env DISPLAY="$display" QT_QPA_PLATFORM=xcb CORVANE_PROBE_FD=9 \
+    LD_PRELOAD="$bin/libbench_first_paint_probe.so" valgrind --tool=callgrind \
+    --callgrind-out-file="$out" "$1" 9>/dev/null >/dev/null 2>"$work/callgrind.log" || return 1
+  awk '/^summary:/ {printf "%.1f", $2 / 1e6}' "$out"
+}
+launch_instructions() {
+  command -v valgrind >/dev/null || return 0
+  local program text empty
+  program=$(instructions "$build/bin/corvane") && text=$(instructions "$bin/bench_text_window") &&
+    empty=$(instructions "$bin/bench_empty_window") || return 0
+  awk -v p="$program" -v t="$text" -v e="$empty" -v screen="$xscreen" 'BEGIN {
+    r = p / t
+    printf "| Launch to first paint, closed at once: million instructions (callgrind) | %s | %.1f | " \
+      "text window: %.1f; ratio %.2f×<br>empty Qt window: %.1f | ≤ 1.15× the text window | %s |\n",
+      screen, p, t, r, e, r <= 1.15 ? "yes" : sprintf("no, %.2f× over", r)
+  }'
+}
 offscreen() { env -u DISPLAY QT_QPA_PLATFORM=offscreen "$@"; }
 onxvfb() { env DISPLAY="$display" QT_QPA_PLATFORM=xcb "$@"; }
 onweston() { env -u DISPLAY WAYLAND_DISPLAY=corvane-bench QT_QPA_PLATFORM=wayland "$@"; }
@@ -117,6 +138,7 @@ qt=$(qtpaths6 --qt-version 2>/dev/null || dpkg-query -W -f '${Version}' libqt6co
   onxvfb "$bin/bench_run" "$xscreen" --x-shared-memory "${base_args[@]}"
   onxvfb "$bin/bench_startup" "$build/bin/corvane" "$bin/bench_empty_window" "$bin/bench_text_window" \
     10 "$xscreen"
+  launch_instructions
   if [[ -n $wscreen ]]; then
     onweston "$bin/bench_run" "$wscreen" --x11 "$display" "${base_args[@]}"
     onweston "$bin/bench_startup" --x11 "$display" "$build/bin/corvane" "$bin/bench_empty_window" \
