@@ -9,6 +9,7 @@ packages=(
   g++ cmake ninja-build make
   qt6-base-dev qt6-qpa-plugins
   libxcb1-dev                 # the X11 events and connection the program watches for itself
+  libwayland-dev pkgconf      # asking a Wayland compositor whether it draws windows' frames
   fonts-liberation            # a serif font with the metrics of Times New Roman
   qt6-wayland                 # Qt's native backend under a Wayland session
 )
