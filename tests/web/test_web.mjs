@@ -243,13 +243,17 @@ test('a paced run sleeps once per pause; reset in the middle of a run stops it a
   await enter(page, DELAY, '0.002');
   const paintsBefore = (await site.layout(page)).paints;
   await site.clickOn(page, site.control('Moves'));
-  await finished(page, 3);
-  const pauses = (await site.layout(page)).paints - paintsBefore;
-  const paused = (await page.evaluate(() => window.waits.map((w) => w.ms)))
-    .filter((ms) => ms < 10); // the idle program's long waits aside
+  // Counted together, while the page is between two of the program's steps; the idle program's
+  // long waits aside.
+  await words(page, /right peg: 3 disks$/);
+  const [paints, paused] = await page.evaluate(() => [
+    JSON.parse(Module.UTF8ToString(Module._corvane_layout())).paints,
+    window.waits.map((w) => w.ms).filter((ms) => ms < 10)]);
+  const pauses = paints - paintsBefore;
   assert.ok(paused.every((ms) => ms <= 2), paused.join());
   assert.ok(pauses > 50 && paused.length >= pauses * 0.8 && paused.length <= pauses * 1.25,
     `${paused.length} sleeps in ${pauses} pauses`);
+  await finished(page, 3);
   // A run held in its first pause, of five seconds: the disk it moves is the smallest, which a
   // stack of four leaves hidden, so the move that Reset lets finish moves nothing shown. The
   // board's words, told at most every two seconds, may cut a pause in two, never both short.
