@@ -72,13 +72,7 @@ struct Shown {
 
   // Lets frames come until the screen shows what a whole repaint shows, or the limit has passed.
   QString settled() {
-    const QDeadlineTimer limit(desktop_test::Session::kLimitMs);
-    QString last;
-    do {
-      QTest::qWait(100);
-      last = difference();
-    } while (!last.isEmpty() && !limit.hasExpired());
-    return last;
+    return desktop_test::Session::until([this] { return difference(); });
   }
 };
 
