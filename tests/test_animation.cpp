@@ -3,9 +3,9 @@
 #include <limits>
 
 #include "board_fixture.h"
+#include "rows.h"
 
 using Handler = void (*)(Board&);
-Q_DECLARE_METATYPE(Handler)
 
 namespace {
 
@@ -25,6 +25,36 @@ struct StepLog : forms::ControlObserver {
     }
   }
   void textChanged(const forms::TextBox&) override {}
+};
+
+// A move from where the disk stands (Top, and Left relative to the centring target) onto a
+// landing level: the steps it takes up, right, left and down, and where it comes to rest.
+struct Grid {
+  float top, offset;
+  int landing;
+  QList<int> steps;
+  float restTop, restOffset;
+};
+
+// What the delay box holds, whether the board is stopped and what is typed into the box in pump
+// 20; how many pumps the move takes, the clock after it and the delay stored.
+struct DelayRow {
+  QString text;
+  bool stopped;
+  QString typedInPump20;
+  long pumps;
+  double clock;
+  float stored;
+};
+
+// The program's uptime, the pause's delay and a handler run in its first pump; how many pumps
+// the pause takes and how long.
+struct PauseRow {
+  double uptime;
+  float delay;
+  Handler handler;
+  long pumps;
+  double elapsed;
 };
 
 // A disk about to be carried to peg 2, as the move step hands it over.
@@ -58,34 +88,23 @@ class AnimationTest : public QObject {
   // centring on the target post, and sinks until it overlaps what it lands on, in steps of 40
   // twips on its own grid; a phase whose end it has already reached takes no step.
   void aMoveStopsOnItsGrid_data() {
-    QTest::addColumn<float>("top");
-    QTest::addColumn<float>("offset");  // Left relative to the centring target
-    QTest::addColumn<int>("landing");
-    QTest::addColumn<QList<int>>("steps");  // up, right, left, down
-    QTest::addColumn<float>("restTop");
-    QTest::addColumn<float>("restOffset");
-    const auto row = [](const char* name, float top, float offset, int landing, QList<int> steps,
-                        float restTop, float restOffset) {
-      QTest::newRow(name) << top << offset << landing << steps << restTop << restOffset;
-    };
-    row("design place onto an empty peg", 5198, -8632.5f, 6638, {79, 216, 1, 103}, 6158, -32.5f);
-    row("exactly on the target", 2038, 0, 6638, {0, 1, 2, 103}, 6158, -40);
-    row("less than 40 left of it", 2038, -10, 6638, {0, 1, 1, 103}, 6158, -10);
-    row("less than 40 right of it", 2038, 10, 6638, {0, 0, 1, 103}, 6158, -30);
-    row("exactly 40 left of it", 2038, -40, 6638, {0, 2, 2, 103}, 6158, -40);
-    row("far right", 2038, 4000, 6638, {0, 0, 101, 103}, 6158, -40);
-    row("above the lift level", 1000, 0, 6638, {0, 1, 2, 129}, 6160, -40);
-    row("off the grid", 5200, 0, 6638, {80, 1, 2, 104}, 6160, -40);
-    row("landing on a disk", 5198, 0, 5678, {79, 1, 2, 79}, 5198, -40);
-    row("already low: no lowering", 1000, 0, 1400, {0, 1, 2, 0}, 1000, -40);
+    // Left is given relative to the centring target; steps up, right, left and down.
+    addRows<Grid>({
+        {"design place onto an empty peg", {5198, -8632.5f, 6638, {79, 216, 1, 103}, 6158, -32.5f}},
+        {"exactly on the target", {2038, 0, 6638, {0, 1, 2, 103}, 6158, -40}},
+        {"less than 40 left of it", {2038, -10, 6638, {0, 1, 1, 103}, 6158, -10}},
+        {"less than 40 right of it", {2038, 10, 6638, {0, 0, 1, 103}, 6158, -30}},
+        {"exactly 40 left of it", {2038, -40, 6638, {0, 2, 2, 103}, 6158, -40}},
+        {"far right", {2038, 4000, 6638, {0, 0, 101, 103}, 6158, -40}},
+        {"above the lift level", {1000, 0, 6638, {0, 1, 2, 129}, 6160, -40}},
+        {"off the grid", {5200, 0, 6638, {80, 1, 2, 104}, 6160, -40}},
+        {"landing on a disk", {5198, 0, 5678, {79, 1, 2, 79}, 5198, -40}},
+        {"already low: no lowering", {1000, 0, 1400, {0, 1, 2, 0}, 1000, -40}},
+    });
   }
   void aMoveStopsOnItsGrid() {
-    QFETCH(float, top);
-    QFETCH(float, offset);
-    QFETCH(int, landing);
-    QFETCH(QList<int>, steps);
-    QFETCH(float, restTop);
-    QFETCH(float, restOffset);
+    QFETCH(Grid, row);
+    const auto [top, offset, landing, steps, restTop, restOffset] = row;
     Carry carry;
     carry.disk().setTop(top);
     carry.disk().setLeft(carry.target() + offset);
@@ -102,29 +121,20 @@ class AnimationTest : public QObject {
   // means one pump per step. A stopped board moves nothing and makes no pause. A delay typed
   // mid-move governs the rest of that move.
   void eachMoveReadsTheDelayBox_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("stopped");
-    QTest::addColumn<QString>("typedInPump20");
-    QTest::addColumn<long>("pumps");
-    QTest::addColumn<double>("clock");
-    QTest::addColumn<float>("stored");
-    QTest::newRow("empty") << "" << false << "" << 399L << 0.0 << 0.0f;
-    QTest::newRow("zero") << "0" << false << "" << 399L << 0.0 << 0.0f;
-    QTest::newRow("letters") << "abc" << false << "" << 399L << 0.0 << 0.0f;
-    QTest::newRow("negative") << "-1" << false << "" << 399L << 0.0 << -1.0f;
-    QTest::newRow("stopped") << "0.25" << true << "" << 0L << 0.0 << 0.25f;
     // Pumps 1..20 are the first ten pauses of half a second, two pumps each (one that waits,
     // one after the time is up); the tenth keeps its length, the other 389 wait a second.
-    QTest::newRow("typed mid-move")
-        << "0.5" << false << "1" << 2 * 399L << 10 * 0.5 + 389 * 1.0 << 1.0f;
+    addRows<DelayRow>({
+        {"empty", {"", false, "", 399, 0.0, 0.0f}},
+        {"zero", {"0", false, "", 399, 0.0, 0.0f}},
+        {"letters", {"abc", false, "", 399, 0.0, 0.0f}},
+        {"negative", {"-1", false, "", 399, 0.0, -1.0f}},
+        {"stopped", {"0.25", true, "", 0, 0.0, 0.25f}},
+        {"typed mid-move", {"0.5", false, "1", 2 * 399, 10 * 0.5 + 389 * 1.0, 1.0f}},
+    });
   }
   void eachMoveReadsTheDelayBox() {
-    QFETCH(QString, text);
-    QFETCH(bool, stopped);
-    QFETCH(QString, typedInPump20);
-    QFETCH(long, pumps);
-    QFETCH(double, clock);
-    QFETCH(float, stored);
+    QFETCH(DelayRow, row);
+    const auto [text, stopped, typedInPump20, pumps, clock, stored] = row;
     Carry carry;
     Board& board = carry.board;
     board.type(board.form.txtDelay, text.toStdString());
@@ -146,31 +156,23 @@ class AnimationTest : public QObject {
   // delay is followed by one more pump, and a new delay applies only from the next pause on. A
   // pause keeps its length however long the program has been open.
   void pauseEndsByItsOwnRule_data() {
-    QTest::addColumn<double>("uptime");
-    QTest::addColumn<float>("delay");
-    QTest::addColumn<Handler>("handler");  // runs in the first pump
-    QTest::addColumn<long>("pumps");
-    QTest::addColumn<double>("elapsed");
-    const Handler none = nullptr;
     const Handler slow = [](Board& board) { board.runtime.advance(3.0); };
     const Handler newDelay = [](Board& board) { board.form.sngStepDelay = 100.0f; };
-    QTest::newRow("zero: one pump") << 0.0 << 0.0f << none << 1L << 0.0;
-    QTest::newRow("negative: one pump") << 0.0 << -3.0f << none << 1L << 0.0;
-    QTest::newRow("positive: waits, then one more pump") << 0.0 << 0.25f << none << 2L << 0.25;
-    QTest::newRow("largest single stays finite")
-        << 0.0 << std::numeric_limits<float>::max() << none << 2L
-        << static_cast<double>(std::numeric_limits<float>::max());
-    QTest::newRow("a handler slower than the delay") << 0.0 << 0.05f << slow << 2L << 3.0;
-    QTest::newRow("the delay changed inside") << 0.0 << 1.0f << newDelay << 3L << 1.0;
-    QTest::newRow("after twelve days") << 1048576.0 << 0.05f << none << 2L << 0.05;
-    QTest::newRow("after ten years") << 10 * 365.25 * 86400 << 0.05f << none << 2L << 0.05;
+    constexpr float largest = std::numeric_limits<float>::max();
+    addRows<PauseRow>({
+        {"zero: one pump", {0.0, 0.0f, nullptr, 1, 0.0}},
+        {"negative: one pump", {0.0, -3.0f, nullptr, 1, 0.0}},
+        {"positive: waits, then one more pump", {0.0, 0.25f, nullptr, 2, 0.25}},
+        {"largest single stays finite", {0.0, largest, nullptr, 2, largest}},
+        {"a handler slower than the delay", {0.0, 0.05f, slow, 2, 3.0}},
+        {"the delay changed inside", {0.0, 1.0f, newDelay, 3, 1.0}},
+        {"after twelve days", {1048576.0, 0.05f, nullptr, 2, 0.05}},
+        {"after ten years", {10 * 365.25 * 86400, 0.05f, nullptr, 2, 0.05}},
+    });
   }
   void pauseEndsByItsOwnRule() {
-    QFETCH(double, uptime);
-    QFETCH(float, delay);
-    QFETCH(Handler, handler);
-    QFETCH(long, pumps);
-    QFETCH(double, elapsed);
+    QFETCH(PauseRow, row);
+    const auto [uptime, delay, handler, pumps, elapsed] = row;
     Board board(uptime);
     board.form.sngStepDelay = delay;
     if (handler != nullptr) {

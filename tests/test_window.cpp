@@ -1,9 +1,25 @@
+#include <QAbstractButton>
+#include <QAbstractEventDispatcher>
+#include <QAccessible>
 #include <QClipboard>
 #include <QFontInfo>
 #include <QPaintEvent>
 #include <QWindow>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <tuple>
+#include <vector>
 
+#include "board/layout.h"
+#include "forms/application.h"
+#include "forms/qt/command_line.h"
 #include "window_fixture.h"
+
+Q_DECLARE_METATYPE(forms::qt::QtRuntime::Sleep)
 
 using namespace window_test;
 
@@ -20,9 +36,33 @@ QRect ink(const QImage& image, const QRect& control) {
   return bounds;
 }
 
+// Counts every pass of the event dispatcher, whether it sleeps or not.
+struct PassCount : QObject {
+  int passes = 0;
+  PassCount() {
+    const auto* dispatcher = QAbstractEventDispatcher::instance();
+    connect(dispatcher, &QAbstractEventDispatcher::awake, this, [this] { ++passes; });
+    connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, [this] { ++passes; });
+  }
+};
+
+QAccessibleInterface* accessibleOf(Screen& screen, const char* name) {
+  return QAccessible::queryAccessibleInterface(control(screen, name));
+}
+QString boardSays(Screen& screen) {
+  return accessibleOf(screen, "board")->text(QAccessible::Description);
+}
+
+const QString kEmptyBoard = "Left peg: none; middle peg: none; right peg: none";
+const QString kThreeOnTheLeft = "Left peg: 3 disks; middle peg: none; right peg: none";
+const QString kOneMoving = "Left peg: 2 disks; middle peg: none; right peg: none; 1 disk moving";
+const QString kOneOnTheRight = "Left peg: 2 disks; middle peg: none; right peg: 1 disk";
+
 }  // namespace
 
-// The real window: where its controls stand, what it draws, the keyboard, interruptions, undo.
+// The real window: where its controls stand, what it draws, the keyboard, interruptions, undo;
+// the desktop's pump, when it sleeps and what wakes it; what assistive technology is told; the
+// command line's demo options; and how the whole program ends.
 class WindowTest : public QObject {
   Q_OBJECT
 
@@ -313,9 +353,354 @@ class WindowTest : public QObject {
     }
     QVERIFY2(undoable < 6, "every paste is still in the history");
   }
+
+  // A pump sleeps until the next event when asked to wait, however long the wait, on the
+  // kernel timer and on the Qt timer that stands in for it elsewhere. It does not sleep when
+  // asked not to wait (nothing, less than nothing, not a number), nor after it has handled an
+  // event: that event may have been the one the caller waits for.
+  void aPumpSleepsOnlyWhenIdle_data() {
+    QTest::addColumn<Sleep>("sleep");
+    QTest::addColumn<float>("wait");
+    QTest::addColumn<bool>("eventWaiting");
+    QTest::addColumn<bool>("sleeps");
+    for (const Sleep sleep : {Sleep::onKernelTimer, Sleep::onQtTimer}) {
+      const char* on = sleep == Sleep::onKernelTimer ? "kernel timer" : "Qt timer";
+      QTest::addRow("%s: two hours", on) << sleep << 7200.0f << false << true;
+      QTest::addRow("%s: largest", on)
+          << sleep << std::numeric_limits<float>::max() << false << true;
+      QTest::addRow("%s: infinity", on) << sleep << INFINITY << false << true;
+      QTest::addRow("%s: an event handled", on) << sleep << 7200.0f << true << false;
+    }
+    QTest::newRow("zero") << Sleep::onKernelTimer << 0.0f << false << false;
+    QTest::newRow("negative") << Sleep::onKernelTimer << -5.0f << false << false;
+    QTest::newRow("not a number") << Sleep::onKernelTimer << NAN << false << false;
+  }
+  void aPumpSleepsOnlyWhenIdle() {
+    QFETCH(Sleep, sleep);
+    QFETCH(float, wait);
+    QFETCH(bool, eventWaiting);
+    QFETCH(bool, sleeps);
+    forms::qt::QtRuntime runtime{[] {}, sleep};
+    // A timer that goes with the test, unlike a single shot that would wake later tests.
+    QTimer marker;
+    bool fired = false;
+    QObject::connect(&marker, &QTimer::timeout, [&fired] { fired = true; });
+    marker.start(sleeps ? 20 : 2000);
+    if (eventWaiting) {
+      QMetaObject::invokeMethod(
+          &marker, [] {}, Qt::QueuedConnection);
+    }
+    // Spinning would run through these pumps long before the timer; one pump that has handled
+    // an event must return at once.
+    for (int pumps = 0; pumps < (eventWaiting ? 1 : 50) && !fired; ++pumps) {
+      runtime.DoEvents(wait);
+    }
+    QCOMPARE(fired, sleeps);
+  }
+
+  // Pumps that may not wait, one after another as in a run without a pause, do not ask the
+  // system for input at every pump, yet a timer that comes due still fires among them.
+  void aRunWithoutPausesStillTakesInput() {
+    forms::qt::QtRuntime runtime{[] {}};
+    QTimer due;
+    due.setSingleShot(true);
+    bool fired = false;
+    QObject::connect(&due, &QTimer::timeout, [&fired] { fired = true; });
+    due.start(5);
+    QElapsedTimer spinning;
+    spinning.start();
+    while (!fired && spinning.elapsed() < 5000) {
+      runtime.DoEvents(0.0f);
+    }
+    QVERIFY(fired);
+  }
+
+  // A pause sleeps through its length in a few passes of the event loop, on either kind of
+  // timer, and its own timer wakes it: it does not sleep on until some later event.
+  void aPauseSleepsUntilItsEnd_data() {
+    QTest::addColumn<Sleep>("sleep");
+    QTest::newRow("kernel timer") << Sleep::onKernelTimer;
+    QTest::newRow("Qt timer") << Sleep::onQtTimer;
+  }
+  void aPauseSleepsUntilItsEnd() {
+    QFETCH(Sleep, sleep);
+    Screen screen(sleep);
+    QVERIFY(QTest::qWaitForWindowExposed(&screen.window));
+    QCoreApplication::processEvents();
+    QTimer later;
+    bool stillAsleep = false;
+    QObject::connect(&later, &QTimer::timeout, [&stillAsleep] { stillAsleep = true; });
+    later.start(1000);
+    const PassCount count;
+    float delay = 0.05f;
+    screen.runtime.dispatch([&] { screen.form.subDelay(delay); });
+    QVERIFY(!stillAsleep);
+    QVERIFY2(count.passes < 10, qPrintable(QString::number(count.passes)));
+  }
+
+  // Runs started inside the newest run's pause, far deeper than anyone would by hand, each
+  // nested on the real stack: the program does not crash, and Quit still ends it at once.
+  void deepNestingNeverCrashes() {
+    Screen screen;
+    QVERIFY(QTest::qWaitForWindowExposed(&screen.window));
+    int attempts = 0;
+    std::function<void()> attempt = [&] {
+      if (++attempts > 5000) {
+        click(screen, "cmdQuit");
+        return;
+      }
+      QMetaObject::invokeMethod(&screen.window, attempt, Qt::QueuedConnection);
+      click(screen, "cmdReset");
+      type(screen, "txtNumDisks", "1");
+      type(screen, "txtDelay", "1e9");
+      click(screen, "cmdMoves");
+    };
+    attempt();
+    QCOMPARE(attempts, 5001);
+    QVERIFY(screen.runtime.ended() && screen.endRequested && !screen.window.isVisible());
+  }
+
+  // Every control a user reaches has a role, a name that outlives the boxes' prompts and a
+  // description; the board is a picture that is not in the tab chain.
+  void controlsAreNamed() {
+    Screen screen;
+    QVERIFY(QTest::qWaitForWindowExposed(&screen.window));
+    click(screen, "txtNumDisks");
+    click(screen, "txtDelay");
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&screen.window);
+    QCOMPARE(window->role(), QAccessible::Window);
+    QCOMPARE(window->text(QAccessible::Name), QString(board::kCaption));
+    const std::tuple<const char*, QAccessible::Role, QString> controls[] = {
+        {"txtNumDisks", QAccessible::EditableText, "Number of disks (1 to 7)"},
+        {"txtDelay", QAccessible::EditableText, "Pause after each step, in seconds"},
+        {"cmdMoves", QAccessible::Button, "Moves"},
+        {"cmdReset", QAccessible::Button, "Reset"},
+        {"cmdQuit", QAccessible::Button, "Quit"},
+        {"board", QAccessible::Graphic, "Board"}};
+    for (const auto& [control, role, name] : controls) {
+      QAccessibleInterface* accessible = accessibleOf(screen, control);
+      QVERIFY2(accessible != nullptr && accessible->role() == role, control);
+      QCOMPARE(accessible->text(QAccessible::Name), name);
+      QVERIFY2(accessible->text(QAccessible::Description).size() > 10, control);
+      QVERIFY2(accessible->state().focusable == (name != "Board"), control);
+      QVERIFY2(window->indexOfChild(accessible) >= 0, control);
+    }
+  }
+
+  // Whatever assistive technology does to a box's text reaches the program as one change, as
+  // typing would.
+  void assistiveEditsReachTheProgram() {
+    Screen screen;
+    click(screen, "txtNumDisks");
+    int changes = 0;
+    const std::function<void()> change = screen.form.txtNumDisks.onChange;
+    screen.form.txtNumDisks.onChange = [&changes, &change] {
+      ++changes;
+      change();
+    };
+    QAccessibleInterface* box = accessibleOf(screen, "txtNumDisks");
+    QAccessibleEditableTextInterface* text = box->editableTextInterface();
+    QVERIFY(text != nullptr);
+    const std::function<void()> edits[] = {
+        [text] { text->insertText(0, "3"); }, [text] { text->insertText(1, "5"); },
+        [text] { text->deleteText(1, 2); }, [text] { text->replaceText(0, 1, "1"); },
+        [box] { box->setText(QAccessible::Value, "3"); }};
+    QStringList boards;
+    for (const auto& edit : edits) {
+      edit();
+      boards << boardSays(screen);
+    }
+    const QString oneDisk = "Left peg: 1 disk; middle peg: none; right peg: none";
+    QCOMPARE(boards,
+             QStringList({kThreeOnTheLeft, oneDisk, kThreeOnTheLeft, oneDisk, kThreeOnTheLeft}));
+    QCOMPARE(changes, 5);
+  }
+
+  // Visible disks count for the peg whose post is nearest; a disk whose bottom is above the
+  // posts is on its way.
+  void boardDescription_data() {
+    QTest::addColumn<int>("shown");
+    QTest::addColumn<float>("left");
+    QTest::addColumn<float>("top");
+    QTest::addColumn<QString>("expected");
+    const board::DiskDesign& disk = board::kDisks[2];
+    const float postTop = board::kPosts[0].rect.top;
+    const auto centredOn = [&disk](std::size_t peg) {
+      return board::kPosts[peg].rect.left + board::kPosts[peg].rect.width / 2 - disk.rect.width / 2;
+    };
+    QTest::newRow("start-up") << 0 << disk.rect.left << disk.rect.top << kEmptyBoard;
+    QTest::newRow("three") << 3 << disk.rect.left << disk.rect.top << kThreeOnTheLeft;
+    QTest::newRow("rising, bottom still below the post top")
+        << 3 << disk.rect.left << postTop - disk.rect.height + 1 << kThreeOnTheLeft;
+    QTest::newRow("lifted clear of the posts")
+        << 3 << disk.rect.left << postTop - disk.rect.height << kOneMoving;
+    QTest::newRow("between pegs, nearer the middle")
+        << 3 << centredOn(1) - 1500.0f << 4000.0f
+        << "Left peg: 2 disks; middle peg: 1 disk; right peg: none";
+    QTest::newRow("landed on the right") << 3 << centredOn(2) << disk.rect.top << kOneOnTheRight;
+  }
+  void boardDescription() {
+    QFETCH(int, shown);
+    QFETCH(float, left);
+    QFETCH(float, top);
+    QFETCH(QString, expected);
+    Screen screen;
+    for (int i = 0; i < shown; ++i) {
+      screen.form.Picture1[static_cast<std::size_t>(i)].setVisible(forms::True);
+    }
+    screen.form.Picture1[2].setLeft(left);
+    screen.form.Picture1[2].setTop(top);
+    QCOMPARE(boardSays(screen), expected);
+  }
+
+  // While a client listens, the board announces a change of its description once for each
+  // time the counts change, not for every step of the animation: a three-disk run of some
+  // thousand steps is heard as each of its seven moves leaving a peg and landing on another.
+  // Nobody listening, nothing is announced.
+  void boardChangesAreAnnouncedOnce() {
+    Screen screen;
+    QVERIFY(QTest::qWaitForWindowExposed(&screen.window));
+    QSignalSpy heard(&screen.window, &forms::qt::FormWindow::boardAnnounced);
+    QAccessible::setActive(true);
+    type(screen, "txtNumDisks", "3");
+    type(screen, "txtDelay", "0");
+    QCoreApplication::processEvents();
+    QCOMPARE(heard.size(), 1);
+    QCOMPARE(heard.at(0).at(0).toString(), kThreeOnTheLeft);
+    click(screen, "cmdMoves");
+    QCoreApplication::processEvents();
+    QCOMPARE(heard.size(), 1 + 2 * 7);
+    QCOMPARE(heard.at(1).at(0).toString(), kOneMoving);
+    QCOMPARE(heard.at(2).at(0).toString(), kOneOnTheRight);
+    QCOMPARE(heard.at(14).at(0).toString(), "Left peg: none; middle peg: none; right peg: 3 disks");
+    QAccessible::setActive(false);
+    heard.clear();
+    click(screen, "cmdReset");
+    QCoreApplication::processEvents();
+    QCOMPARE(boardSays(screen), kEmptyBoard);
+    QVERIFY(heard.isEmpty());
+  }
+
+  // The demo options click into a box and type, or press Moves, through the user's handlers and
+  // in their own order, whatever the order given; a value the box cannot use counts as typed.
+  void demoOptions_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("count") << QStringList{"--disks", "3"} << "clicked 3: 3 shown, 0 right, idle";
+    QTest::newRow("bad count") << QStringList{"--disks=9"} << "clicked 9: 1 shown, 0 right, idle";
+    QTest::newRow("run") << QStringList{"--run", "--delay", "0", "--disks", "2"}
+                         << "clicked 2: 2 shown, 2 right, busy";
+    QTest::newRow("run alone") << QStringList{"--run"} << "Disks (1-7): 0 shown, 0 right, busy";
+  }
+  void demoOptions() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, expected);
+    const forms::CommandLine options{"corvane",
+                                     "",
+                                     "",
+                                     {{"disks", "N", "", "txtNumDisks"},
+                                      {"delay", "S", "", "txtDelay"},
+                                      {"run", "", "", "cmdMoves"}}};
+    std::vector<forms::qt::DemoRequest> demo;
+    QVERIFY(!forms::qt::parseCommandLine(QStringList("corvane") + arguments, options, demo));
+    Screen screen;
+    forms::qt::scheduleDemo(screen.runtime, screen.window, screen.form.describe(), demo);
+    const auto observed = [&form = screen.form, &screen] {
+      const float middle = form.Picture3[1].Left() + form.Picture3[1].Width();
+      int shown = 0;
+      int right = 0;
+      for (const forms::PictureBox& disk : form.Picture1) {
+        shown += disk.Visible() ? 1 : 0;
+        right += disk.Visible() && disk.Left() + disk.Width() / 2 > middle ? 1 : 0;
+      }
+      return QString("%1%2: %3 shown, %4 right, %5")
+          .arg(form.blnClearNumDisks ? "" : "clicked ", shownText(screen, "txtNumDisks"))
+          .arg(shown)
+          .arg(right)
+          .arg(form.blnIdle ? "idle" : "busy");
+    };
+    QTRY_COMPARE(observed(), expected);
+  }
+
+  // How a whole program ends, watched from outside: an end during start-up ends it quietly
+  // before the window shows; a handler that fails, during start-up or later, ends it with one
+  // line on standard error and a failure status.
+  void howTheProgramEnds_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("end during load") << "end during load" << 0 << QString();
+    QTest::newRow("failure during load") << "failure during load" << 1 << "too long";
+    QTest::newRow("failure in a click") << "failure in a click" << 1 << "bad_alloc";
+  }
+  void howTheProgramEnds() {
+    QFETCH(QString, how);
+    QFETCH(int, status);
+    QFETCH(QString, said);
+    QProcess child;
+    QVERIFY2(runAgain(child, {"--child", how}), "the program did not end");
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), status);
+    const QStringList ours =
+        QString(child.readAllStandardError()).split('\n').filter(QRegularExpression("^corvane:"));
+    QCOMPARE(ours.size(), said.isEmpty() ? 0 : 1);
+    QVERIFY(said.isEmpty() || ours.first().contains(said));
+  }
 };
 
+namespace {
+
+// The test program run again as a child by howTheProgramEnds: the real application, with a
+// form that ends or fails in the way asked.
+class ChildForm final : public forms::Form {
+ public:
+  ChildForm(forms::Runtime& runtime, std::string how)
+      : runtime_(runtime), how_(std::move(how)), form_(runtime) {}
+
+  forms::FormDescription describe() override {
+    forms::FormDescription description = form_.describe();
+    if (how_ == "end during load") {
+      description.onLoad = [this] {
+        runtime_.Unload();
+        runtime_.End();
+      };
+    } else if (how_ == "failure during load") {
+      description.onLoad = [] { throw std::length_error("too long"); };
+    } else {
+      form_.cmdReset.onClick = [] { throw std::bad_alloc(); };
+      QTimer::singleShot(0, [] {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+          if (auto* reset = window->findChild<QAbstractButton*>("cmdReset")) {
+            reset->click();
+          }
+        }
+      });
+    }
+    return description;
+  }
+
+ private:
+  forms::Runtime& runtime_;
+  std::string how_;
+  Corvane form_;
+};
+
+int runAsChild(const std::string& how) {
+  int argc = 1;
+  char name[] = "corvane";
+  char* argv[] = {name, nullptr};
+  const forms::CommandLine commandLine{"corvane", "", "", {}};
+  return forms::runApplication(
+      argc, argv, {"Corvane", "org.corvane.Corvane"}, commandLine,
+      [&how](forms::Runtime& runtime) { return std::make_unique<ChildForm>(runtime, how); });
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--child") == 0) {
+    return runAsChild(argv[2]);
+  }
   WindowTest test;
   return runTests(test, argc, argv);
 }

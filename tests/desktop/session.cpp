@@ -1,7 +1,5 @@
 #include "tests/desktop/session.h"
 
-#include <signal.h>
-
 #include <QDir>
 #include <QFile>
 
@@ -23,8 +21,8 @@ Session::~Session() {
   if (x != nullptr) {
     XCloseDisplay(x);
   }
-  const qint64 serverPid = server.processId();
-  for (QProcess* process : {&program, &compositor_, &manager_, &server}) {
+  const qint64 serverPid = server_.processId();
+  for (QProcess* process : {&program, &compositor_, &manager_, &server_}) {
     stop(*process);
   }
   // An X server that had to be killed leaves its socket and lock behind. They are removed only
@@ -41,9 +39,6 @@ void Session::stop(QProcess& process) {
   if (process.state() == QProcess::NotRunning) {
     return;
   }
-  const auto pid = static_cast<pid_t>(process.processId());
-  // One that was stopped on purpose could not answer.
-  ::kill(pid, SIGCONT);
   process.terminate();
   if (!process.waitForFinished(10'000)) {
     process.kill();
@@ -52,12 +47,12 @@ void Session::stop(QProcess& process) {
 }
 
 QString Session::startScreen() {
-  server.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
-  until([this] { return server.canReadLine() ? "" : "no display number"; });
-  display_ = server.readLine().trimmed();
+  server_.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
+  until([this] { return server_.canReadLine() ? "" : "no display number"; });
+  display_ = server_.readLine().trimmed();
   qputenv("DISPLAY", ":" + display_);
   if ((x = XOpenDisplay(nullptr)) == nullptr) {
-    return "no X server: " + server.readAllStandardError();
+    return "no X server: " + server_.readAllStandardError();
   }
   XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });  // windows go as programs end
   // Openbox runs its start-up command once it manages windows; one mapped earlier may be lost.

@@ -43,8 +43,6 @@ class Session {
     return last;
   }
 
-  // A virtual screen of our own, with a window manager, as the display of what starts next.
-  QString startScreen();
   // Starts the program on a screen of its own and waits until the window that has the focus is
   // drawn as it opens.
   QString start();
@@ -71,17 +69,18 @@ class Session {
   QString filePath(const QString& name) const { return scratch_.filePath(name); }
 
   QProcess program;
-  QProcess server;
   Display* x = nullptr;
   // The program's window, once start() has found it.
   Window window = 0;
 
  private:
+  // A virtual screen of our own, with a window manager, as the display of what starts next.
+  QString startScreen();
   // Asks a process to end, waits, and kills it only if it will not.
   static void stop(QProcess& process);
 
   QTemporaryDir scratch_;
-  QProcess manager_, compositor_;
+  QProcess server_, manager_, compositor_;
   // The X server's display number, once it has said it.
   QByteArray display_;
 };

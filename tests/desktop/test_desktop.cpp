@@ -265,23 +265,6 @@ class DesktopTest : public QObject {
     QCOMPARE(s().program.readAllStandardError(), QByteArray());
   }
 
-  // Asked to terminate while it still waits for the display to answer, it ends as it would
-  // later, with status 0, without waiting for the display.
-  void terminatedWhileStarting() {
-    QCOMPARE(s().startScreen(), QString());
-    const auto server = static_cast<pid_t>(s().server.processId());
-    ::kill(server, SIGSTOP);
-    s().program.start(CORVANE_BINARY);
-    QVERIFY(s().program.waitForStarted());
-    const QString caught = Session::until([this] {
-      return handles(s().program, "SigCgt", SIGTERM) ? "" : "SIGTERM not caught while starting";
-    });
-    ::kill(static_cast<pid_t>(s().program.processId()), SIGTERM);
-    ::kill(server, SIGCONT);
-    QCOMPARE(caught, QString());
-    QCOMPARE(s().ended(), QString("exit 0"));
-  }
-
   // From the keyboard alone: Tab from Reset, which has the focus, to each box (typing replaces
   // its prompt) and to Moves, a run of one disk started with Enter, and Quit with the space bar.
   void keyboardOnly() {

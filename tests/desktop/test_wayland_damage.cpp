@@ -2,21 +2,9 @@
 // the compositor shows after a run is exactly what painting the whole window shows. A step sends
 // only the pixels it changed, and several steps may go in one frame, so a strip painted but never
 // sent, or sent without being painted, stays on the screen and fails here.
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstring>
-#include <string>
-#include <vector>
-
 #include <QApplication>
-#include <QDir>
 #include <QImage>
-#include <QTemporaryDir>
+#include <QProcess>
 #include <QtTest>
 
 #include "board/corvane.h"
@@ -26,11 +14,7 @@
 #include "tests/desktop/pixel_oracle.h"
 #include "tests/desktop/session.h"
 
-extern char** environ;
-
 namespace {
-
-using desktop_test::px;
 
 struct Shown {
   forms::qt::QtRuntime runtime{[] {}};
@@ -72,13 +56,7 @@ struct Shown {
 
   // Lets frames come until the screen shows what a whole repaint shows, or the limit has passed.
   QString settled() {
-    const QDeadlineTimer limit(desktop_test::Session::kLimitMs);
-    QString last;
-    do {
-      QTest::qWait(100);
-      last = difference();
-    } while (!last.isEmpty() && !limit.hasExpired());
-    return last;
+    return desktop_test::Session::until([this] { return difference(); });
   }
 };
 
@@ -126,51 +104,27 @@ class WaylandDamageTest : public QObject {
   }
 };
 
-// The compositor starts before the application, which connects to it as it is made; so it is
-// started here rather than by a session, whose processes need the application.
+// The compositor must be there before the application, which connects to it as it is made: the
+// test starts one in a session of its own, then runs itself again on it.
 int main(int argc, char** argv) {
-  QTemporaryDir scratch;
-  const QByteArray socket = "corvane-damage-" + QByteArray::number(::getpid());
-  qputenv("XDG_RUNTIME_DIR", scratch.path().toLocal8Bit());
-  qputenv("WAYLAND_DISPLAY", socket);
-  qputenv("QT_QPA_PLATFORM", "wayland");
-  QDir::setCurrent(scratch.path());
-  std::vector<std::string> words{"weston",
-                                 "--backend=headless-backend.so",
-                                 "--use-pixman",
-                                 "--debug",
-                                 "--no-config",
-                                 "--idle-time=0",
-                                 "--width=1280",
-                                 "--height=1024",
-                                 "--socket=" + socket.toStdString()};
-  std::vector<char*> args;
-  for (std::string& word : words) {
-    args.push_back(word.data());
-  }
-  args.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "weston.log", O_WRONLY | O_CREAT, 0600);
-  pid_t weston = 0;
-  const int spawned = ::posix_spawnp(&weston, "weston", &actions, nullptr, args.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) {
-    std::fprintf(stderr, "cannot start weston: %s\n", std::strerror(spawned));
-    return 1;
-  }
-  for (int tries = 0; tries < 600 && !QFile::exists(scratch.filePath(socket)); ++tries) {
-    ::usleep(50'000);
-  }
-  int status = 1;
-  {
+  if (qEnvironmentVariableIsSet("CORVANE_ON_COMPOSITOR")) {
     QApplication application(argc, argv);
     WaylandDamageTest test;
-    status = QTest::qExec(&test, argc, argv);
+    return QTest::qExec(&test, argc, argv);
   }
-  ::kill(weston, SIGTERM);
-  ::waitpid(weston, nullptr, 0);
-  return status;
+  QCoreApplication application(argc, argv);
+  desktop_test::Session session;
+  if (const QString miss = session.startCompositor("corvane-damage"); !miss.isEmpty()) {
+    qCritical().noquote() << miss;
+    return 1;
+  }
+  qputenv("QT_QPA_PLATFORM", "wayland");
+  qputenv("CORVANE_ON_COMPOSITOR", "1");
+  QProcess test;
+  test.setProcessChannelMode(QProcess::ForwardedChannels);
+  test.start(QCoreApplication::applicationFilePath(), QCoreApplication::arguments().mid(1));
+  test.waitForFinished(-1);
+  return test.exitStatus() == QProcess::NormalExit ? test.exitCode() : 1;
 }
 
 #include "test_wayland_damage.moc"

@@ -25,16 +25,24 @@ export function waitFor(page, f, arg, { timeout = 30000 } = {}) {
   }, [String(f), arg, timeout]);
 }
 
+// The project's own server for a site folder, on a free loopback port; stop() resolves once it
+// has gone.
+export async function serve(directory) {
+  const script = fileURLToPath(new URL('../../scripts/serve-web.py', import.meta.url));
+  const http = spawn('python3', [script, directory, '0'], { stdio: ['pipe', 'pipe', 'inherit'] });
+  const url = await new Promise((done) => http.stdout.once('data', (d) => done(`${d}`.trim())));
+  const gone = new Promise((done) => http.once('exit', done));
+  return { url, stop: () => { http.kill(); return gone; } };
+}
+
 export async function openSite(directory, engineName = 'chromium') {
   if (!engines.includes(engineName)) throw new Error(`no such engine: ${engineName}`);
-  const server = fileURLToPath(new URL('../../scripts/serve-web.py', import.meta.url));
-  const http = spawn('python3', [server, directory, '0'], { stdio: ['pipe', 'pipe', 'inherit'] });
-  const url = await new Promise((done) => http.stdout.once('data', (d) => done(`${d}`.trim())));
+  const { url, stop } = await serve(directory);
   let engine;
   try {
     engine = await (await import(`./engines/${engineName}.mjs`)).launch();
   } catch (e) {
-    http.kill();
+    await stop();
     throw e;
   }
   const pages = new Set();
@@ -124,7 +132,7 @@ export async function openSite(directory, engineName = 'chromium') {
       try {
         await engine.close();
       } finally {
-        http.kill();
+        await stop();
       }
     },
   };

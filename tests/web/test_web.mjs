@@ -1,20 +1,27 @@
 // The browser edition in one browser engine: start-up, typed counts, whole runs, reset and quit
 // in the middle of a run, runs inside runs, the keyboard, assistive technology and a small screen.
 // The same cases run in every engine; the few that need what only one engine's driver can do say
-// so in their names.
+// so in their names. Last come the cases that need Chromium's DevTools protocol: input in
+// bursts, phones and tablets with touch, zoom, and the site offline and as an app.
 //   node tests/web/test_web.mjs SITE [chromium|firefox|webkit]
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
-import { readFileSync } from 'node:fs';
+import { cpSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
 import { pathToFileURL } from 'node:url';
-import { DELAY, DISKS, openSite, waitFor } from './browser.mjs';
+import { DELAY, DISKS, openSite, serve, waitFor } from './browser.mjs';
 
 const siteDir = process.argv[2] ?? 'build/web';
 const engine = process.argv[3] ?? 'chromium';
 let site;
+const copies = [];
 before(async () => { site = await openSite(siteDir, engine); });
-after(() => site?.close());
+after(async () => {
+  await site?.close();
+  copies.forEach((c) => rmSync(c, { recursive: true, force: true }));
+});
 const value = (page, name) => page.evaluate((s) => document.querySelector(s).value,
   site.control(name));
 
@@ -154,7 +161,8 @@ test('a typed count shows its stack at once', async () => {
   assert.equal(await value(page, DISKS), '4\u0000x');
 });
 
-test('a three-disk run at delay 0 leaves every disk at rest on the right peg', async () => {
+test('a three-disk run at delay 0 leaves every disk at rest on the right peg, and the canvas ' +
+  'as a repaint of the whole window leaves it (that, in Chromium and Firefox)', async () => {
   const page = await site.open();
   const announced = await site.watchAnnouncements(page);
   await startRun(page, '3', '0');
@@ -174,6 +182,31 @@ test('a three-disk run at delay 0 leaves every disk at rest on the right peg', a
   assert.ok(texts.every((t, i) => i === 0 || t !== texts[i - 1]), texts);
   assert.ok(told.every((t, i) => i === 0 || t.at - told[i - 1].at > 1900), told.map((t) => t.at));
   assert.equal(texts.at(-1), 'Left peg: none; middle peg: none; right peg: 3 disks');
+  // Every step repainted only what it changed; together they leave the canvas as a repaint of
+  // the whole window does, which a change of the screen's pixel ratio and back brings about.
+  // WebKitGTK's driver cannot change the ratio of a page.
+  if (engine !== 'webkit') {
+    // The pixels stay in the page: carried out whole, they took the test half a minute.
+    const ratio = (r) => waitFor(page, (want) =>
+      JSON.parse(Module.UTF8ToString(Module._corvane_layout())).ratio === want, r);
+    await page.evaluate(() => {
+      const c = document.querySelector('#window > canvas');
+      window.afterRun = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+    });
+    // The browser tells a page of a new ratio as it resizes it, so the height changes too.
+    for (const [height, scale] of [[799, 2], [800, 1]]) {
+      await page.resize(1100, height, scale);
+      await ratio(scale);
+    }
+    const [length, lengthAfterRun, firstDifference] = await page.evaluate(() => {
+      const c = document.querySelector('#window > canvas');
+      const repainted = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+      return [repainted.length, window.afterRun.length,
+        repainted.findIndex((v, i) => v !== window.afterRun[i])];
+    });
+    assert.equal(length, lengthAfterRun);
+    assert.equal(firstDifference, -1);
+  }
 });
 
 // The longest run there is, every step drawn, in a row on one page: each must finish, with no
@@ -194,46 +227,28 @@ test('seven-disk runs at delay 0, three in a row, each ending with every disk on
     assert.deepEqual(await page.errors(), []);
   });
 
-// Every step repainted only what it changed; together they leave the canvas as a repaint of the
-// whole window does, which a change of the screen's pixel ratio and back brings about. Only the
-// drivers of Chromium and Firefox can change the ratio of a page.
-test('after a run, the canvas is what a repaint of the whole window gives (pixel ratio: ' +
-  'Chromium and Firefox)', { skip: engine === 'webkit' && 'WebKitGTK\'s driver cannot change ' +
-  'the pixel ratio' }, async () => {
-  const page = await site.open();
-  await startRun(page, '3', '0');
-  await finished(page, 3);
-  // The pixels stay in the page: carried out whole, they took the test half a minute.
-  const ratio = (r) => waitFor(page, (want) =>
-    JSON.parse(Module.UTF8ToString(Module._corvane_layout())).ratio === want, r);
-  await page.evaluate(() => {
-    const c = document.querySelector('#window > canvas');
-    window.afterRun = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
-  });
-  // The browser tells a page of a new ratio as it resizes it, so the height changes too.
-  for (const [height, scale] of [[799, 2], [800, 1]]) {
-    await page.resize(1100, height, scale);
-    await ratio(scale);
-  }
-  const [length, lengthAfterRun, firstDifference] = await page.evaluate(() => {
-    const c = document.querySelector('#window > canvas');
-    const repainted = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
-    return [repainted.length, window.afterRun.length,
-      repainted.findIndex((v, i) => v !== window.afterRun[i])];
-  });
-  assert.equal(length, lengthAfterRun);
-  assert.equal(firstDifference, -1);
-});
-
-test('reset in the middle of a run stops it and clears the board', async () => {
+test('a paced run sleeps once per pause; reset in the middle of a run stops it and clears the ' +
+  'board', async () => {
   const page = await site.open();
   await watchWaits(page);
-  // A pause of 0.002 s, a hair over 2 ms in single precision, waits 2 ms and not 3.
-  await startRun(page, '3', '0.002');
+  // A pause of 0.002 s, a hair over 2 ms in single precision, waits 2 ms and not 3, in one
+  // sleep: the page is not woken again and again to look at the clock. Each step draws once and
+  // then pauses once.
+  await enter(page, DISKS, '3');
+  await enter(page, DELAY, '0.002');
+  const paintsBefore = (await site.layout(page)).paints;
+  await site.clickOn(page, site.control('Moves'));
+  // Counted together, while the page is between two of the program's steps; the idle program's
+  // long waits aside.
+  await words(page, /right peg: 3 disks$/);
+  const [paints, paused] = await page.evaluate(() => [
+    JSON.parse(Module.UTF8ToString(Module._corvane_layout())).paints,
+    window.waits.map((w) => w.ms).filter((ms) => ms < 10)]);
+  const pauses = paints - paintsBefore;
+  assert.ok(pauses > 50 && paused.length >= pauses * 0.8 && paused.length <= pauses * 1.25,
+    `${paused.length} sleeps in ${pauses} pauses`);
+  assert.ok(paused.every((ms) => ms <= 2), paused.join());
   await finished(page, 3);
-  const paused = (await page.evaluate(() => window.waits.map((w) => w.ms)))
-    .filter((ms) => ms < 10); // the idle program's long waits aside
-  assert.ok(paused.length > 0 && paused.every((ms) => ms <= 2), paused.join());
   // A run held in its first pause, of five seconds: the disk it moves is the smallest, which a
   // stack of four leaves hidden, so the move that Reset lets finish moves nothing shown. The
   // board's words, told at most every two seconds, may cut a pause in two, never both short.
@@ -433,3 +448,260 @@ for (const [screen, size] of [['a desktop', { width: 1100, height: 800 }],
       assert.deepEqual(await violations(page), [], 'after Quit');
     });
 }
+
+// What follows needs Chromium's DevTools protocol, through Playwright's page, which its driver
+// hands over.
+const chromiumOnly = { skip: engine !== 'chromium' && 'it needs Chromium\'s DevTools protocol' };
+const focusedName = (page) => page.evaluate(() => document.activeElement.ariaLabel);
+// The middle of a control, moved by (dx, dy).
+async function centre(page, name, [dx, dy] = [0, 0]) {
+  const b = await site.box(page, site.control(name));
+  return { x: b.x + b.width / 2 + dx, y: b.y + b.height / 2 + dy };
+}
+
+// Input in a burst, as from an automation tool, voice control or a fast typist on a slow device,
+// reaches the program in the order it came: each burst gives the same boxes and board as the
+// same input with a pause after every event. Each burst is sent in one go while the page is
+// busy, so that all of it waits for the page.
+const mouseClick = (at) => ['mousePressed', 'mouseReleased'].map((type) =>
+  ['Input.dispatchMouseEvent', { type, ...at, button: 'left', clickCount: 1 }]);
+const KEYS = { Tab: 9, Enter: 13, Backspace: 8 };
+const key = (name) => {
+  const text = name.length === 1 ? name : name === 'Enter' ? '\r' : undefined;
+  const code = KEYS[name] ?? name.toUpperCase().charCodeAt(0);
+  return [['Input.dispatchKeyEvent', { type: text ? 'keyDown' : 'rawKeyDown', key: name, text,
+    windowsVirtualKeyCode: code }],
+  ['Input.dispatchKeyEvent', { type: 'keyUp', key: name, windowsVirtualKeyCode: code }]];
+};
+
+// Once every queued event is taken, and the page has had a frame since.
+const settled = (page) => page.waitForFunction(() => events.list.length === 0 &&
+  new Promise((r) => requestAnimationFrame(() => setTimeout(() => r(true), 50))));
+
+// All at once behind a script that keeps the page busy, or one at a time, each taken by the
+// program before the next is sent; then the boxes, the disks shown and the focus.
+async function send(page, commands, inBurst) {
+  const cdp = await page.context().newCDPSession(page);
+  if (inBurst) {
+    const busy = cdp.send('Runtime.evaluate',
+      { expression: 'for (const end = performance.now() + 300; performance.now() < end;);' });
+    await Promise.all([busy, ...commands.map(([method, params]) => cdp.send(method, params))]);
+  }
+  for (const [method, params] of inBurst ? [] : commands) {
+    await cdp.send(method, params);
+    await settled(page);
+  }
+  await settled(page);
+  await cdp.detach();
+  const { pictures } = await site.layout(page);
+  return {
+    boxes: [await value(page, DISKS), await value(page, DELAY)],
+    disks: pictures.filter((p) => /^Picture1/.test(p.name) && p.visible)
+      .map((p) => [p.x, p.y].map(Math.round)),
+    focus: await focusedName(page),
+  };
+}
+
+// The same input in a burst and paced gives the same boxes, disks and focus.
+async function compare(makeCommands) {
+  let page = await site.open();
+  const expected = await send(page, await makeCommands(page), false);
+  page = await site.open();
+  const got = await send(page, await makeCommands(page), true);
+  assert.deepEqual(got, expected);
+  assert.deepEqual(site.errors(page), []);
+  return got;
+}
+
+test('bursts: a click on a box and a key at once, in each box; typing, deleting, pasting and ' +
+  'tabbing through both boxes, then Enter on Moves; an input method\'s composition behind a click',
+chromiumOnly, async () => {
+  const clickOn = async (page, name) => mouseClick(await centre(page, name));
+  for (const [commands, boxes, disks, focus] of [
+    [async (page) => [...await clickOn(page, DISKS), ...key('3')], ['3'], 3],
+    [async (page) => [...await clickOn(page, DELAY), ...key('5')], [, '5'], 0],
+    [async (page) => [...await clickOn(page, DISKS), ...key('4'), ...key('5'), ...key('Backspace'),
+      ['Input.insertText', { text: '\n2' }], // pasted, with a line break the box leaves out
+      ...key('Tab'), ...key('0'), ...key('Tab'), ...key('Enter')],
+    ['4 2', '0'], undefined, 'Moves'],
+    [async (page) => [...await clickOn(page, DISKS),
+      ['Input.imeSetComposition', { text: '6', selectionStart: 1, selectionEnd: 1 }],
+      ['Input.insertText', { text: '6' }]], ['6'], 6],
+  ]) {
+    // The boxes that were typed into: a sparse list.
+    const got = await compare(commands);
+    boxes.forEach((text, i) => assert.equal(got.boxes[i], text));
+    if (disks !== undefined) assert.equal(got.disks.length, disks);
+    if (focus) assert.equal(got.focus, focus);
+  }
+});
+
+// Phones, tablets and short, wide windows, with touch: the whole window shows without
+// scrolling, scaled whole and centred, and never widens the page; taps reach the controls, even
+// taps beside controls scaled smaller than a fingertip.
+const touch = (width, height, scale = 2) => ({ width, height, scale, hasTouch: true,
+  isMobile: true });
+async function tap(page, name, offset) {
+  const { x, y } = await centre(page, name, offset);
+  await page.touchscreen.tap(x, y);
+}
+
+for (const [width, height, ratio] of [[320, 568], [390, 844, 3], [844, 390], [820, 1180],
+  [1100, 400]]) {
+  test(`${width} × ${height} with touch: the whole window in view and centred, and taps work`,
+    chromiumOnly, async () => {
+      const page = await site.open(touch(width, height, ratio));
+      // The page keeps the screen's size, with nothing to scroll to.
+      assert.deepEqual(await page.evaluate(() => [innerWidth,
+        document.documentElement.scrollWidth, document.documentElement.scrollHeight]),
+      [width, width, height]);
+      assert.equal(await site.fits(page), true);
+      // A run started with taps, stopped with Reset, then Quit.
+      for (const [name, text] of [[DISKS, '3'], [DELAY, '0.05']]) {
+        await tap(page, name);
+        await waitFor(page, (s) => !document.querySelector(s).value, site.control(name));
+        await page.keyboard.type(text);
+      }
+      await tap(page, 'Moves');
+      await words(page, /^Left peg: 2 disks.*moving$/);
+      await tap(page, 'Reset');
+      await words(page, /^Left peg: none; middle peg: none; right peg: none$/);
+      await assertDisksShown(page, 0);
+      await tap(page, 'Quit');
+      await site.shows(page, 'Corvane has ended.');
+      assert.deepEqual(site.errors(page), []);
+    });
+}
+
+test('on a phone, a tap just beside a small control reaches it; one on the board does not',
+  chromiumOnly, async () => {
+    const page = await site.open(touch(320, 568));
+    const box = await site.box(page, site.control(DISKS));
+    assert.ok(box.height < 20, 'the box is smaller than a fingertip');
+    // Below the box, on the board: the box takes the tap, as a click.
+    await tap(page, DISKS, [0, box.height / 2 + 6]);
+    await waitFor(page, (s) => !document.querySelector(s).value, site.control(DISKS));
+    assert.equal(await focusedName(page), DISKS);
+    await page.keyboard.type('2');
+    assert.equal(await value(page, DISKS), '2');
+    // Far from every control, a tap on the board leaves the focus where it was.
+    const { pictures } = await site.layout(page);
+    const post = pictures.find((p) => p.name === 'Picture2(1)');
+    await page.touchscreen.tap(post.x + post.width / 2, post.y + post.height / 4);
+    assert.equal(await focusedName(page), DISKS);
+    const quit = await site.box(page, site.control('Quit'));
+    await tap(page, 'Quit', [0, -(quit.height / 2 + 5)]);
+    await site.shows(page, 'Corvane has ended.');
+  });
+
+test('the browser\'s zoom enlarges the window, and the page then scrolls', chromiumOnly,
+  async () => {
+    const page = await site.open();
+    const boxHeight = async () => (await site.box(page, site.control(DISKS))).height *
+      await page.evaluate(() => devicePixelRatio);
+    const normal = await boxHeight();
+    // Zooming in makes the viewport fewer CSS pixels across and each of them more device pixels.
+    for (const zoom of [2, 4]) {
+      await page.resize(1100 / zoom, 800 / zoom, zoom);
+      await waitFor(page, (z) => devicePixelRatio === z, zoom);
+      assert.ok(await boxHeight() > normal * zoom * 0.95, `the box's text grows at ${zoom * 100}%`);
+      const scroll = await page.evaluate(() => [document.documentElement.scrollWidth, innerWidth]);
+      assert.ok(scroll[0] > scroll[1], 'the page scrolls');
+    }
+    // Scrolled to its far corner, Quit is there to click.
+    await page.getByRole('button', { name: 'Quit' }).click();
+    await site.shows(page, 'Corvane has ended.');
+  });
+
+// The site offline and as an app: its manifest and icons, a reload with the network off and
+// "Start again" with the server gone, and a new build taking the old one's place. Each case has
+// a copy of the site on a server of its own, which it can change and stop, and a browser context
+// of its own.
+async function withCopy(use) {
+  const directory = mkdtempSync(join(tmpdir(), 'corvane-site-'));
+  copies.push(directory);
+  cpSync(siteDir, directory, { recursive: true });
+  const server = await serve(directory);
+  const context = await site.engine.playwright.newContext();
+  try {
+    await use({ ...server, directory, context });
+  } finally {
+    await context.close();
+    await server.stop();
+  }
+}
+
+const started = (page) =>
+  page.waitForFunction(() => window.Module?.calledRun && document.querySelector('main *'));
+
+// Opens the page and waits until its worker has kept the site.
+async function visit(context, url) {
+  const page = await context.newPage();
+  await page.goto(url);
+  await started(page);
+  const kept = await page.evaluate(async () => {
+    await Promise.race([navigator.serviceWorker.ready, new Promise((_, failed) =>
+      setTimeout(() => failed(new Error('no service worker')), 20000))]);
+    const [name] = await caches.keys();
+    return { name, files: (await (await caches.open(name)).keys()).length };
+  });
+  return { page, kept };
+}
+
+test('installable: a manifest that names the program, with its icons', chromiumOnly, async () => {
+  const page = await site.open();
+  const manifest = await page.evaluate(async () =>
+    (await fetch(document.querySelector('link[rel=manifest]').href)).json());
+  assert.equal(manifest.name, 'Corvane');
+  assert.equal(manifest.display, 'standalone');
+  assert.match(manifest.background_color, /^#[0-9a-f]{6}$/);
+  const sizes = await page.evaluate(async (icons) => Promise.all(icons.map(async (icon) => {
+    const bitmap = await createImageBitmap(await (await fetch(icon.src)).blob());
+    return [icon.sizes, `${bitmap.width}x${bitmap.height}`];
+  })), manifest.icons);
+  assert.ok(sizes.some(([stated]) => stated === '512x512'));
+  for (const [stated, real] of sizes) assert.equal(real, stated);
+});
+
+test('offline: a reload with the network off, and Start again with the server gone',
+  chromiumOnly, () => withCopy(async ({ url, stop, context }) => {
+    const { page, kept } = await visit(context, url);
+    assert.ok(kept.files >= 8, `${kept.files} files kept`);
+    await context.setOffline(true);
+    await page.reload();
+    await started(page);
+    assert.equal(await page.title(), 'Corvane by Ambrell');
+    await context.setOffline(false);
+    await stop();
+    await page.getByRole('button', { name: 'Quit' }).click();
+    await page.getByRole('button', { name: 'Start again' }).click();
+    await started(page);
+    await page.getByRole('textbox', { name: DISKS }).fill('3');
+    await page.getByText(/^Left peg: 3 disks;/).waitFor({ state: 'attached' });
+  }));
+
+test('a new build replaces the one kept, at the next visit', chromiumOnly,
+  () => withCopy(async ({ url, directory, context }) => {
+    const first = await visit(context, url);
+    // A new build: another page, and a worker whose cache is named after it.
+    const index = join(directory, 'index.html');
+    writeFileSync(index, readFileSync(index, 'utf8')
+      .replace('<title>', '<meta name="build" content="new"><title>'));
+    rmSync(`${index}.gz`);
+    const worker = join(directory, 'service-worker.js');
+    writeFileSync(worker, readFileSync(worker, 'utf8').replace(first.kept.name, 'corvane-new'));
+    await first.page.close();
+    const second = await context.newPage();
+    await second.goto(url);
+    await started(second);
+    assert.equal(await second.locator('meta[name=build]').count(), 1, 'the new page shows');
+    // The browser looks for a new worker as the page loads, and the new one takes over once it
+    // has kept the new site.
+    while (await second.evaluate(async () => (await caches.keys()).join()) !== 'corvane-new') {
+      await new Promise((r) => setTimeout(r, 100));
+    }
+    await context.setOffline(true);
+    await second.reload();
+    await started(second);
+    assert.equal(await second.locator('meta[name=build]').count(), 1, 'and is kept');
+  }));
