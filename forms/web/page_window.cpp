@@ -28,6 +28,8 @@ namespace {
 // dense screen, where the browser then shows no canvas at all.
 constexpr double kFinestRatio = 8;
 
+constexpr double kSliceMilliseconds = 4;
+
 FormDescription withDefaults(FormDescription description) {
   description.twipsPerPixel = usableTwipsPerPixel(description.twipsPerPixel);
   return description;
@@ -59,7 +61,6 @@ PageWindow::PageWindow(WebRuntime& runtime, FormDescription description)
     picture.entry = entry;
   }
   buildControls();
-  rescale();
   iconDue_ = static_cast<bool>(description_.icon);
   liveRegion_.start(description_.describePictures);
   runtime_.setWindow(this);
@@ -121,7 +122,32 @@ void PageWindow::placeControls() {
   }
 }
 
+bool PageWindow::prepare() {
+  if (canvasDue_) {
+    canvasDue_ = false;
+    startRescale();
+    flush();
+    return true;
+  }
+  // Slices of a few milliseconds: the browser's blocking-time measures count a task's time
+  // beyond 50 ms, on a phone's processor several times slower than this one. Each picture is
+  // painted as it comes, back to front, so that no task paints the whole window.
+  const double end = emscripten_get_now() + kSliceMilliseconds;
+  bool more = true;
+  while (more && emscripten_get_now() < end) {
+    more = renderNextPicture();
+  }
+  flush();
+  return more;
+}
+
 void PageWindow::rescale() {
+  startRescale();
+  while (renderNextPicture()) {
+  }
+}
+
+void PageWindow::startRescale() {
   ratio_ = cw_ratio();
   if (!(ratio_ > 0) || !std::isfinite(ratio_)) {
     ratio_ = 1;
@@ -131,12 +157,24 @@ void PageWindow::rescale() {
   const int width = std::max(whole.right, 0);
   const int height = std::max(whole.bottom, 0);
   cw_canvas(width, height);
-  for (RenderedPicture& picture : pictures_) {
-    picture = renderPicture(*picture.entry, description_.twipsPerPixel, ratio_);
-  }
   placeControls();
   // Left unpainted until the whole window is painted, before it is shown.
-  composer_.resize(width, height, pictures_);
+  composer_.resize(width, height);
+  nextPicture_ = 0;
+}
+
+bool PageWindow::renderNextPicture() {
+  if (nextPicture_ >= pictures_.size()) {
+    return false;
+  }
+  RenderedPicture& picture = pictures_[nextPicture_];
+  picture = renderPicture(*picture.entry, description_.twipsPerPixel, ratio_);
+  composer_.keep(nextPicture_, picture);
+  if (picture.entry->box->Visible() != False) {
+    composer_.invalidate(toDevice(picture.entry->box->rect()));
+  }
+  ++nextPicture_;
+  return nextPicture_ < pictures_.size();
 }
 
 void PageWindow::drawIcon() {

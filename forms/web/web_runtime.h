@@ -23,6 +23,8 @@ class WebRuntime final : public Runtime {
 
   // Pumps until the program ends: the program's event loop.
   void run();
+  // Hands control to the browser to run what is due, and takes it back at once.
+  void letBrowserIn();
 
   // A pump asked not to wait still lets the browser in, but at most this often: handing control
   // to the browser and back costs far more than a step of an animation, and a person cannot
