@@ -44,7 +44,7 @@ case "$command" in
     ./scripts/run-fuzz.sh "${2:-60}"
     ;;
   bench)
-    build dev test wayland
+    build dev test wayland valgrind frames
     ./scripts/run-benchmarks.sh build/dev
     ;;
   deb)

@@ -3,8 +3,10 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
+#include "board/baked_bases.h"
 #include "board/layout.h"
 #include "board/picture_kit.h"
 #include "board/pictures.h"
@@ -229,6 +231,26 @@ Image basePicture(int peg, double scale) {
 }
 
 Image basePicture(int peg, double scale, MarbleSlab& slab) {
+  if (peg < 0 || peg > 2 || !usableScale(scale)) {
+    return {};
+  }
+  const int width = deviceSize(kBaseWidth, scale);
+  const int height = deviceSize(kBaseHeight, scale);
+  const std::span<const std::uint8_t> baked = bakedBase(peg, width, height);
+  if (baked.empty()) {
+    return drawnBasePicture(peg, scale, slab);
+  }
+  Image image;
+  image.width = width;
+  image.height = height;
+  image.pixels.reserve(baked.size());
+  for (const std::uint8_t level : baked) {
+    image.pixels.push_back(grey(level));
+  }
+  return image;
+}
+
+Image drawnBasePicture(int peg, double scale, MarbleSlab& slab) {
   if (peg < 0 || peg > 2 || !usableScale(scale)) {
     return {};
   }

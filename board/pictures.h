@@ -28,8 +28,10 @@ struct MarbleSlab {
   std::vector<std::uint32_t> pixels;
 };
 // The same picture, taking the marble from `slab`, which is drawn again first when its size is
-// not the one needed.
+// not the one needed. A base drawn at build time at the same size is taken as it is.
 forms::Image basePicture(int peg, double scale, MarbleSlab& slab);
+// Always drawn here and now, never taken from those drawn at build time.
+forms::Image drawnBasePicture(int peg, double scale, MarbleSlab& slab);
 // The application icon: seven stacked disks on a grey slab against a dark checked pattern.
 // `pixels` is the side of the square; 32 is the design size.
 forms::Image iconPicture(int pixels);

@@ -52,14 +52,16 @@ work=$(mktemp -d)
 xvfb_pid=''
 wm_pid=''
 weston_pid=''
+sway_pid=''
+sway_runtime=''
 cleanup() {
-  for pid in "$weston_pid" "$wm_pid" "$xvfb_pid"; do
+  for pid in "$sway_pid" "$weston_pid" "$wm_pid" "$xvfb_pid"; do
     if [[ -n $pid ]] && kill -0 "$pid" 2>/dev/null; then
       kill "$pid" 2>/dev/null
       wait "$pid" 2>/dev/null || true
     fi
   done
-  rm -rf "$work"
+  rm -rf "$work" ${sway_runtime:+"$sway_runtime"}
 }
 trap cleanup EXIT
 export XDG_RUNTIME_DIR=$work/runtime
@@ -97,10 +99,55 @@ if command -v weston >/dev/null; then
 fi
 [[ -n $wscreen ]] || echo "run-benchmarks: no Wayland rows (weston is missing or did not start)" >&2
 
+# A compositor that draws windows' frames itself, as most desktops but GNOME's do: sway, without
+# a screen. It will not run as root, so root starts it as nobody, in a runtime folder of its own.
+sscreen=''
+sway_socket=''
+if command -v sway >/dev/null; then
+  sway_runtime=$(mktemp -d)
+  as_user=()
+  if [[ $(id -u) == 0 ]]; then
+    chown nobody "$sway_runtime"
+    as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+  fi
+  : >"$sway_runtime/sway.conf"
+  "${as_user[@]}" env XDG_RUNTIME_DIR="$sway_runtime" WLR_BACKENDS=headless WLR_RENDERER=pixman \
+    WLR_LIBINPUT_NO_DEVICES=1 sway -c "$sway_runtime/sway.conf" >"$work/sway.log" 2>&1 &
+  sway_pid=$!
+  for _ in $(seq 100); do
+    sway_socket=$(find "$sway_runtime" -maxdepth 1 -name 'wayland-*' -type s 2>/dev/null | head -n1)
+    [[ -n $sway_socket ]] && break
+    sleep 0.1
+  done
+  [[ -n $sway_socket ]] && sscreen='sway (headless, pixman)'
+fi
+
 bin=$build/bench
+# The work of one launch, which the machine's load does not change: instructions counted by
+# callgrind from launch until the window, closed at once after its first paint, has gone.
+instructions() {
+  local out=$work/callgrind.out
+  env DISPLAY="$display" QT_QPA_PLATFORM=xcb CORVANE_PROBE_FD=9 \
+    LD_PRELOAD="$bin/libbench_first_paint_probe.so" valgrind --tool=callgrind \
+    --callgrind-out-file="$out" "$1" 9>/dev/null >/dev/null 2>"$work/callgrind.log" || return 1
+  awk '/^summary:/ {printf "%.1f", $2 / 1e6}' "$out"
+}
+launch_instructions() {
+  command -v valgrind >/dev/null || return 0
+  local program text empty
+  program=$(instructions "$build/bin/corvane") && text=$(instructions "$bin/bench_text_window") &&
+    empty=$(instructions "$bin/bench_empty_window") || return 0
+  awk -v p="$program" -v t="$text" -v e="$empty" -v screen="$xscreen" 'BEGIN {
+    r = p / t
+    printf "| Launch to first paint, closed at once: million instructions (callgrind) | %s | %.1f | " \
+      "text window: %.1f; ratio %.2f×<br>empty Qt window: %.1f | ≤ 1.15× the text window | %s |\n",
+      screen, p, t, r, e, r <= 1.15 ? "yes" : sprintf("no, %.2f× over", r)
+  }'
+}
 offscreen() { env -u DISPLAY QT_QPA_PLATFORM=offscreen "$@"; }
 onxvfb() { env DISPLAY="$display" QT_QPA_PLATFORM=xcb "$@"; }
 onweston() { env -u DISPLAY WAYLAND_DISPLAY=corvane-bench QT_QPA_PLATFORM=wayland "$@"; }
+onsway() { env -u DISPLAY WAYLAND_DISPLAY="$sway_socket" QT_QPA_PLATFORM=wayland "$@"; }
 
 cpu=$(awk -F': ' '/^model name/ {print $2; exit}' /proc/cpuinfo)
 qt=$(qtpaths6 --qt-version 2>/dev/null || dpkg-query -W -f '${Version}' libqt6core6 2>/dev/null ||
@@ -117,10 +164,15 @@ qt=$(qtpaths6 --qt-version 2>/dev/null || dpkg-query -W -f '${Version}' libqt6co
   onxvfb "$bin/bench_run" "$xscreen" --x-shared-memory "${base_args[@]}"
   onxvfb "$bin/bench_startup" "$build/bin/corvane" "$bin/bench_empty_window" "$bin/bench_text_window" \
     10 "$xscreen"
+  launch_instructions
   if [[ -n $wscreen ]]; then
     onweston "$bin/bench_run" "$wscreen" --x11 "$display" "${base_args[@]}"
     onweston "$bin/bench_startup" --x11 "$display" "$build/bin/corvane" "$bin/bench_empty_window" \
       "$bin/bench_text_window" 10 "$wscreen"
+  fi
+  if [[ -n $sscreen ]]; then
+    onsway "$bin/bench_startup" --x11 "$display" "$build/bin/corvane" "$bin/bench_empty_window" \
+      "$bin/bench_text_window" 10 "$sscreen"
   fi
   offscreen "$bin/bench_paste" offscreen
 } | tee "$build/benchmarks.md"

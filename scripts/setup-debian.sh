@@ -2,13 +2,14 @@
 # Installs, through apt, whatever Debian packages building, running and testing Corvane need
 # and this machine lacks. Does nothing when everything is there already.
 #
-#   setup-debian.sh [group...]   the groups: test, web, deb, wayland, valgrind, fuzz
+#   setup-debian.sh [group...]   the groups: test, web, deb, wayland, valgrind, frames, fuzz
 set -euo pipefail
 
 packages=(
   g++ cmake ninja-build make
   qt6-base-dev qt6-qpa-plugins
   libxcb1-dev                 # the X11 events and connection the program watches for itself
+  libwayland-dev pkgconf      # asking a Wayland compositor whether it draws windows' frames
   fonts-liberation            # a serif font with the metrics of Times New Roman
   qt6-wayland                 # Qt's native backend under a Wayland session
 )
@@ -25,6 +26,8 @@ for group in "$@"; do
     wayland)  # a compositor without a screen, for the Wayland end-to-end test
       packages+=(weston) ;;
     valgrind) packages+=(valgrind) ;;
+    frames)   # a compositor that draws windows' frames itself, for the benchmarks' memory rows
+      packages+=(sway) ;;
     fuzz) packages+=(clang-14 libclang-rt-14-dev) ;;
     *) echo "setup-debian.sh: unknown group '$group'" >&2; exit 2 ;;
   esac

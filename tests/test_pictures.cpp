@@ -167,6 +167,18 @@ class TestPictures : public QObject {
     QVERIFY(dark.top() > device(22) && dark.bottom() < device(66));
   }
 
+  // The bases kept from the build are the ones the code draws now, pixel for pixel.
+  void keptBasesAsDrawn() {
+    board::MarbleSlab slab;
+    for (int peg = 0; peg < 3; ++peg) {
+      const forms::Image kept = board::basePicture(peg, 1.0);
+      const forms::Image drawn = board::drawnBasePicture(peg, 1.0, slab);
+      QCOMPARE(kept.width, drawn.width);
+      QCOMPARE(kept.height, drawn.height);
+      QVERIFY(kept.pixels == drawn.pixels);
+    }
+  }
+
   void icon_data() {
     QTest::addColumn<int>("pixels");
     for (int pixels : {16, 24, 32, 48, 64, 256}) {

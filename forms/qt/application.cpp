@@ -27,6 +27,7 @@
 #include "forms/qt/qt_runtime.h"
 #include "forms/qt/terminal_text.h"
 #include "forms/qt/termination.h"
+#include "forms/qt/window_frames.h"
 
 namespace forms::qt {
 
@@ -134,10 +135,12 @@ int runApplication(int argc, char** argv, const ProgramIdentity& identity,
   catchTermination();
   // Every argument has been read; Qt would take some of the values for its own options.
   int qtArgc = 1;
+  noteCompositorConnection();
   std::optional<DisplayGuard> guard(std::in_place, commandLine.program);
   QApplication application(qtArgc, argv);
   guard.reset();
   reportLostDisplay();
+  leaveFramesToCompositor();
   // No display name: the window system would append it to the caption.
   QApplication::setApplicationName(QString::fromStdString(identity.name));
   QGuiApplication::setDesktopFileName(QString::fromStdString(identity.desktopId));

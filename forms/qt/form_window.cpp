@@ -18,6 +18,7 @@
 #include <string>
 #include <utility>
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QIcon>
@@ -89,6 +90,16 @@ void FormWindow::setIcon() {
 
 std::vector<QWidget*> FormWindow::buildTextBoxes() {
   std::vector<QWidget*> built;
+  // A line edit lays out its still empty text while it is being made, in the application's font
+  // and then in its window's, before it is given its own. With both already the boxes' font,
+  // start-up looks up and loads no other font only to drop it a moment later. Nothing else in
+  // the window draws in the window's font; the application's is put back at once.
+  const QFont applicationFont = QApplication::font();
+  if (!description_.textBoxes.empty()) {
+    const QFont boxes = EntryBox::boxFont(description_.textBoxes.front());
+    QApplication::setFont(boxes);
+    setFont(boxes);
+  }
   for (const TextBoxEntry& entry : description_.textBoxes) {
     built.push_back(nullptr);
     if (entry.box == nullptr) {
@@ -110,6 +121,7 @@ std::vector<QWidget*> FormWindow::buildTextBoxes() {
     boxOfEdit_[edit] = box;
     built.back() = edit;
   }
+  QApplication::setFont(applicationFont);
   return built;
 }
 

@@ -113,9 +113,7 @@ EntryBox::EntryBox(const TextBoxEntry& entry, QWidget* parent) : QLineEdit(paren
   setFrame(false);
   setTextMargins(2, 0, 2, 0);
   setAutoFillBackground(true);
-  QFont font = designFont(entry.font);
-  font.setPointSizeF(entry.font.points);
-  setFont(font);
+  setFont(boxFont(entry));
   QPalette palette = this->palette();
   palette.setColor(QPalette::Base, toColor(entry.backColor));
   palette.setColor(QPalette::Window, toColor(entry.backColor));
@@ -128,6 +126,12 @@ EntryBox::EntryBox(const TextBoxEntry& entry, QWidget* parent) : QLineEdit(paren
   setAccessibleDescription(QString::fromStdString(entry.accessibleDescription));
   before_ = text();
   connect(this, &QLineEdit::textChanged, this, &EntryBox::countUndoRecords);
+}
+
+QFont EntryBox::boxFont(const TextBoxEntry& entry) {
+  QFont font = designFont(entry.font);
+  font.setPointSizeF(entry.font.points);
+  return font;
 }
 
 void EntryBox::countUndoRecords(const QString& text) {

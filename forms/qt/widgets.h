@@ -41,6 +41,9 @@ class EntryBox final : public QLineEdit {
  public:
   EntryBox(const TextBoxEntry& entry, QWidget* parent);
 
+  // The font the box shows its text in.
+  static QFont boxFont(const TextBoxEntry& entry);
+
   static constexpr qsizetype kUndoRecords = 1 << 17;
 
  protected:

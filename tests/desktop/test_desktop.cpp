@@ -308,6 +308,14 @@ class DesktopTest : public QObject {
     QCOMPARE(
         Session::until([] { return onScreen(Session::waylandScreenshot()).disks(3, true).miss; }),
         QString());
+    // This compositor draws no frames: the window keeps Qt's title bar, a plain band above it
+    // where the compositor's patterned background would otherwise show.
+    const Look shown = onScreen(Session::waylandScreenshot());
+    QVERIFY(shown.origin.y() >= 15);
+    const QRgb band = shown.image.pixel(shown.origin + QPoint(150, -15));
+    for (int x = 150; x < 400; ++x) {
+      QCOMPARE(shown.image.pixel(shown.origin + QPoint(x, -15)), band);
+    }
     ::kill(static_cast<pid_t>(s().program.processId()), SIGTERM);
     QCOMPARE(s().ended(), QString("exit 0"));
   }
