@@ -29,6 +29,7 @@ namespace {
 constexpr double kFinestRatio = 8;
 
 constexpr double kSliceMilliseconds = 4;
+constexpr int kBackgroundBands = 4;
 
 FormDescription withDefaults(FormDescription description) {
   description.twipsPerPixel = usableTwipsPerPixel(description.twipsPerPixel);
@@ -123,15 +124,23 @@ void PageWindow::placeControls() {
 }
 
 bool PageWindow::prepare() {
-  if (canvasDue_) {
-    canvasDue_ = false;
+  // Slices of a few milliseconds: the browser's blocking-time measures count a task's time
+  // beyond 50 ms, on a phone's processor several times slower than this one. The first paint
+  // of a canvas this large is slow, so the window's colour goes on in bands; then each picture
+  // is painted as it comes, back to front.
+  if (stage_ == 0) {
     startRescale();
+    ++stage_;
+    return true;
+  }
+  if (stage_ <= kBackgroundBands) {
+    const int band = stage_++ - 1;
+    const int height = composer_.height();
+    composer_.invalidate({0, height * band / kBackgroundBands, composer_.width(),
+                          height * (band + 1) / kBackgroundBands});
     flush();
     return true;
   }
-  // Slices of a few milliseconds: the browser's blocking-time measures count a task's time
-  // beyond 50 ms, on a phone's processor several times slower than this one. Each picture is
-  // painted as it comes, back to front, so that no task paints the whole window.
   const double end = emscripten_get_now() + kSliceMilliseconds;
   bool more = true;
   while (more && emscripten_get_now() < end) {
@@ -143,6 +152,7 @@ bool PageWindow::prepare() {
 
 void PageWindow::rescale() {
   startRescale();
+  composer_.invalidate({0, 0, composer_.width(), composer_.height()});
   while (renderNextPicture()) {
   }
 }

@@ -70,7 +70,8 @@ class PageWindow final : public ControlObserver {
   FormDescription description_;
   double ratio_ = 1;
   bool iconDue_ = false;
-  bool canvasDue_ = true;
+  // How far prepare() has gone: the canvas, then the bands of the window's colour.
+  int stage_ = 0;
   std::size_t nextPicture_ = 0;
   // Back to front.
   std::vector<RenderedPicture> pictures_;
