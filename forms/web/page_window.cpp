@@ -1,6 +1,8 @@
 // The browser backend's window. Where it differs from the desktop's on purpose:
 // - Input is queued by the page and taken by the program at its next pump; a pump hands control
-//   to the browser at most once a millisecond when asked not to wait.
+//   to the browser at most every 4 ms when asked not to wait.
+// - The window is built in short tasks, off the page, and joins it once painted whole: the page
+//   stays responsive while the program starts.
 // - The board's words reach the live region at most every two seconds (the desktop tells them
 //   at most once per pass of its event loop), always ending on the board at rest.
 // - The window is scaled whole to fit the browser's viewport at its normal zoom; the canvas
