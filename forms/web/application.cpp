@@ -1,4 +1,5 @@
 #include <memory>
+#include <utility>
 
 #include "forms/application.h"
 #include "forms/web/layout_probe.h"
@@ -13,8 +14,15 @@ int runApplication(int, char**, const ProgramIdentity&, const CommandLine& comma
                    const FormFactory& makeForm) {
   web::WebRuntime runtime;
   runtime.setProgramName(commandLine.program);
+  // The window is built in short tasks, so that the page stays responsive while it starts.
   const std::unique_ptr<Form> form = makeForm(runtime);
-  web::PageWindow window(runtime, form->describe());
+  runtime.letBrowserIn();
+  FormDescription description = form->describe();
+  runtime.letBrowserIn();
+  web::PageWindow window(runtime, std::move(description));
+  do {
+    runtime.letBrowserIn();
+  } while (window.prepare());
   window.load();
   if (!runtime.ended()) {
     web::setProbedWindow(&window);

@@ -17,15 +17,14 @@ PixelRect toDevice(const RectF& twips, double twipsPerPixel, double ratio) {
   return {edges.left, edges.top, edges.right, edges.bottom};
 }
 
-void Composer::resize(int width, int height, const std::vector<RenderedPicture>& pictures) {
+void Composer::resize(int width, int height) {
   width_ = std::max(width, 0);
   height_ = std::max(height, 0);
-  for (std::size_t i = 0; i < pictures.size(); ++i) {
-    const RenderedPicture& picture = pictures[i];
-    cw_picture(static_cast<int>(i), picture.pixels.data(), picture.width, picture.height);
-  }
   dirty_.clear();
-  invalidate({0, 0, width_, height_});
+}
+
+void Composer::keep(std::size_t index, const RenderedPicture& picture) {
+  cw_picture(static_cast<int>(index), picture.pixels.data(), picture.width, picture.height);
 }
 
 void Composer::invalidate(const PixelRect& rect) {

@@ -26,9 +26,12 @@ PixelRect toDevice(const RectF& twips, double twipsPerPixel, double ratio);
 // after a while.
 class Composer {
  public:
-  // A canvas of this many device pixels, all of it to be painted, and the pictures to be
-  // painted on it, back to front, which the page keeps from now on.
-  void resize(int width, int height, const std::vector<RenderedPicture>& pictures);
+  // A canvas of this many device pixels, none of it painted yet.
+  void resize(int width, int height);
+  int width() const { return width_; }
+  int height() const { return height_; }
+  // Picture `index`, back to front, which the page keeps from now on.
+  void keep(std::size_t index, const RenderedPicture& picture);
   void invalidate(const PixelRect& rect);
   // Paints what changed; the pictures are back to front, placed at `ratio`.
   void flush(const std::vector<RenderedPicture>& pictures, double twipsPerPixel, double ratio);

@@ -3,6 +3,7 @@
 mergeInto(LibraryManager.library, {
   $controls: {
     root: null,
+    live: null,
     width: 0,
     height: 0,
     boxes: [],
@@ -42,7 +43,7 @@ mergeInto(LibraryManager.library, {
     board.setAttribute('role', 'img');
     board.setAttribute('aria-label', 'Board');
     board.setAttribute('aria-describedby', 'board-now');
-    var live = document.createElement('div');
+    var live = controls.live = document.createElement('div');
     live.id = 'board-now';
     live.className = 'unseen';
     live.setAttribute('aria-live', 'polite');
@@ -57,7 +58,7 @@ mergeInto(LibraryManager.library, {
     });
     root.addEventListener('click', fitting.reach);
     frame.append(root);
-    document.getElementById('stage').append(frame);
+    // The window joins the page once it is built and painted, in one go.
     fitting.fit();
     fitting.watchRatio();
   },
@@ -181,12 +182,14 @@ mergeInto(LibraryManager.library, {
     else if (!events.editPending(index) && box.value !== value) box.value = value;
   },
 
+  cw_announce__deps: ['$controls'],
   cw_announce: function (text) {
-    document.getElementById('board-now').textContent = UTF8ToString(text);
+    controls.live.textContent = UTF8ToString(text);
   },
 
   cw_show__deps: ['$controls'],
   cw_show: function () {
+    if (controls.root) document.getElementById('stage').append(controls.root.parentNode);
     // Focusing lays the whole page out there and then; in the first frame, the browser lays it
     // out once, in a task of its own rather than in the program's start.
     requestAnimationFrame(function () {

@@ -1,6 +1,8 @@
 // The browser backend's window. Where it differs from the desktop's on purpose:
 // - Input is queued by the page and taken by the program at its next pump; a pump hands control
-//   to the browser at most once a millisecond when asked not to wait.
+//   to the browser at most every 4 ms when asked not to wait.
+// - The window is built in short tasks, off the page, and joins it once painted whole: the page
+//   stays responsive while the program starts.
 // - The board's words reach the live region at most every two seconds (the desktop tells them
 //   at most once per pass of its event loop), always ending on the board at rest.
 // - The window is scaled whole to fit the browser's viewport at its normal zoom; the canvas
@@ -27,6 +29,9 @@ namespace {
 // wide: a finer canvas only costs memory, a gigabyte and more at the browser's highest zoom on a
 // dense screen, where the browser then shows no canvas at all.
 constexpr double kFinestRatio = 8;
+
+constexpr double kSliceMilliseconds = 4;
+constexpr int kBackgroundBands = 4;
 
 FormDescription withDefaults(FormDescription description) {
   description.twipsPerPixel = usableTwipsPerPixel(description.twipsPerPixel);
@@ -59,7 +64,6 @@ PageWindow::PageWindow(WebRuntime& runtime, FormDescription description)
     picture.entry = entry;
   }
   buildControls();
-  rescale();
   iconDue_ = static_cast<bool>(description_.icon);
   liveRegion_.start(description_.describePictures);
   runtime_.setWindow(this);
@@ -121,7 +125,41 @@ void PageWindow::placeControls() {
   }
 }
 
+bool PageWindow::prepare() {
+  // Slices of a few milliseconds: the browser's blocking-time measures count a task's time
+  // beyond 50 ms, on a phone's processor several times slower than this one. The first paint
+  // of a canvas this large is slow, so the window's colour goes on in bands; then each picture
+  // is painted as it comes, back to front.
+  if (stage_ == 0) {
+    startRescale();
+    ++stage_;
+    return true;
+  }
+  if (stage_ <= kBackgroundBands) {
+    const int band = stage_++ - 1;
+    const int height = composer_.height();
+    composer_.invalidate({0, height * band / kBackgroundBands, composer_.width(),
+                          height * (band + 1) / kBackgroundBands});
+    flush();
+    return true;
+  }
+  const double end = emscripten_get_now() + kSliceMilliseconds;
+  bool more = true;
+  while (more && emscripten_get_now() < end) {
+    more = renderNextPicture();
+  }
+  flush();
+  return more;
+}
+
 void PageWindow::rescale() {
+  startRescale();
+  composer_.invalidate({0, 0, composer_.width(), composer_.height()});
+  while (renderNextPicture()) {
+  }
+}
+
+void PageWindow::startRescale() {
   ratio_ = cw_ratio();
   if (!(ratio_ > 0) || !std::isfinite(ratio_)) {
     ratio_ = 1;
@@ -131,12 +169,24 @@ void PageWindow::rescale() {
   const int width = std::max(whole.right, 0);
   const int height = std::max(whole.bottom, 0);
   cw_canvas(width, height);
-  for (RenderedPicture& picture : pictures_) {
-    picture = renderPicture(*picture.entry, description_.twipsPerPixel, ratio_);
-  }
   placeControls();
   // Left unpainted until the whole window is painted, before it is shown.
-  composer_.resize(width, height, pictures_);
+  composer_.resize(width, height);
+  nextPicture_ = 0;
+}
+
+bool PageWindow::renderNextPicture() {
+  if (nextPicture_ >= pictures_.size()) {
+    return false;
+  }
+  RenderedPicture& picture = pictures_[nextPicture_];
+  picture = renderPicture(*picture.entry, description_.twipsPerPixel, ratio_);
+  composer_.keep(nextPicture_, picture);
+  if (picture.entry->box->Visible() != False) {
+    composer_.invalidate(toDevice(picture.entry->box->rect()));
+  }
+  ++nextPicture_;
+  return nextPicture_ < pictures_.size();
 }
 
 void PageWindow::drawIcon() {

@@ -18,11 +18,15 @@ namespace forms::web {
 // description of the board goes to a polite live region.
 class PageWindow final : public ControlObserver {
  public:
+  // The window is built over several calls of prepare(), and kept off the page until shown.
   PageWindow(WebRuntime& runtime, FormDescription description);
   ~PageWindow() override;
   PageWindow(const PageWindow&) = delete;
   PageWindow& operator=(const PageWindow&) = delete;
 
+  // Does the next part of building the window: the canvas and the buttons' words, then a few
+  // pictures at a time. Says whether any is left; in between, the browser may run.
+  bool prepare();
   // Raises the form's load event.
   void load();
   // Shows the window with the keyboard focus on the control that comes first in the tab order.
@@ -54,7 +58,11 @@ class PageWindow final : public ControlObserver {
  private:
   void buildControls();
   void placeControls();
-  // Everything that depends on the device pixel ratio, and a repaint of the whole window.
+  // Everything that depends on the device pixel ratio, and a repaint of the whole window: the
+  // canvas and the controls' places, then each picture, painted as it comes. Says whether a
+  // picture is left.
+  void startRescale();
+  bool renderNextPicture();
   void rescale();
   PixelRect toDevice(const RectF& twips) const;
 
@@ -62,6 +70,9 @@ class PageWindow final : public ControlObserver {
   FormDescription description_;
   double ratio_ = 1;
   bool iconDue_ = false;
+  // How far prepare() has gone: the canvas, then the bands of the window's colour.
+  int stage_ = 0;
+  std::size_t nextPicture_ = 0;
   // Back to front.
   std::vector<RenderedPicture> pictures_;
   Composer composer_;

@@ -43,6 +43,11 @@ void WebRuntime::pumpEvents(float waitSeconds) {
   }
 }
 
+void WebRuntime::letBrowserIn() {
+  cw_wait(0);
+  lastYieldMilliseconds_ = emscripten_get_now();
+}
+
 void WebRuntime::closeWindow() {
   if (window_ != nullptr) {
     window_->close();
