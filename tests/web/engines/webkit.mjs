@@ -42,22 +42,42 @@ function plainly(error) {
   throw error;
 }
 
+// A browser with a driver of its own. After a dozen sessions or so, the driver now and then
+// never answers a request for a new one; such a driver is stopped and a fresh one asked.
+async function startBrowser(x, dir) {
+  const caps = new Capabilities();
+  caps.set('browserName', 'MiniBrowser');
+  caps.set('webkitgtk:browserOptions', { binary: miniBrowser, args: ['--automation'] });
+  for (let attempt = 1; ; ++attempt) {
+    const service = new remote.DriverService.Builder('/usr/bin/WebKitWebDriver').setLoopback(true)
+      .setEnvironment({ ...process.env, DISPLAY: x.display, XDG_RUNTIME_DIR: dir }).build();
+    const url = await service.start();
+    let timer;
+    const late = new Promise((_, fail) => {
+      timer = setTimeout(() => fail(new Error('no new WebKit session within 30 s')), 30000);
+    });
+    try {
+      const driver = await Promise.race([
+        WebDriver.createSession(new http.Executor(new http.HttpClient(url)), caps), late]);
+      return { driver, service };
+    } catch (error) {
+      await service.kill();
+      if (attempt === 3) throw error;
+    } finally {
+      clearTimeout(timer);
+    }
+  }
+}
+
 export async function launch() {
   const dir = mkdtempSync(join(tmpdir(), 'corvane-webkit-'));
   const x = await startX();
-  const service = new remote.DriverService.Builder('/usr/bin/WebKitWebDriver').setLoopback(true)
-    .setEnvironment({ ...process.env, DISPLAY: x.display, XDG_RUNTIME_DIR: dir }).build();
-  const url = await service.start();
-  const drivers = new Set();
+  const drivers = new Map();
   return {
     name,
     async newPage({ width = 1100, height = 800 } = {}) {
-      const caps = new Capabilities();
-      caps.set('browserName', 'MiniBrowser');
-      caps.set('webkitgtk:browserOptions', { binary: miniBrowser, args: ['--automation'] });
-      const driver = await WebDriver.createSession(new http.Executor(new http.HttpClient(url)),
-        caps);
-      drivers.add(driver);
+      const { driver, service } = await startBrowser(x, dir);
+      drivers.set(driver, service);
       await driver.manage().setTimeouts({ script: 600000, pageLoad: 60000 });
       const run = (promise) => promise.catch(plainly);
       const evaluate = (f, arg) => run(driver.executeScript(
@@ -103,12 +123,15 @@ export async function launch() {
         async close() {
           drivers.delete(driver);
           await driver.quit().catch(() => {});
+          await service.kill();
         },
       };
     },
     async close() {
-      await Promise.all([...drivers].map((d) => d.quit().catch(() => {})));
-      await service.kill();
+      await Promise.all([...drivers].map(async ([d, service]) => {
+        await d.quit().catch(() => {});
+        await service.kill();
+      }));
       x.stop();
       rmSync(dir, { recursive: true, force: true });
     },
