@@ -231,11 +231,8 @@ Image basePicture(int peg, double scale) {
 }
 
 Image basePicture(int peg, double scale, MarbleSlab& slab) {
-  if (peg < 0 || peg > 2 || !usableScale(scale)) {
-    return {};
-  }
-  const int width = deviceSize(kBaseWidth, scale);
-  const int height = deviceSize(kBaseHeight, scale);
+  const int width = usableScale(scale) ? deviceSize(kBaseWidth, scale) : 0;
+  const int height = usableScale(scale) ? deviceSize(kBaseHeight, scale) : 0;
   const std::span<const std::uint8_t> baked = bakedBase(peg, width, height);
   if (baked.empty()) {
     return drawnBasePicture(peg, scale, slab);

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <vector>
 
+#include "board/baked_bases.h"
 #include "board/layout.h"
 #include "board/pictures.h"
 
@@ -167,10 +168,15 @@ class TestPictures : public QObject {
     QVERIFY(dark.top() > device(22) && dark.bottom() < device(66));
   }
 
-  // The bases kept from the build are the ones the code draws now, pixel for pixel.
+  // The bases kept from the build are taken at their size, and are the ones the code draws now,
+  // pixel for pixel.
   void keptBasesAsDrawn() {
+#ifndef CORVANE_BAKED_BASES
+    QSKIP("this build draws every base as it needs it");
+#endif
     board::MarbleSlab slab;
     for (int peg = 0; peg < 3; ++peg) {
+      QVERIFY(!board::bakedBase(peg, 250, 89).empty());
       const forms::Image kept = board::basePicture(peg, 1.0);
       const forms::Image drawn = board::drawnBasePicture(peg, 1.0, slab);
       QCOMPARE(kept.width, drawn.width);
