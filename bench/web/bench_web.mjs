@@ -165,7 +165,7 @@ const waker = 'data:text/html,<!doctype html><title>-</title><script>' +
 const drawer = 'data:text/html,' + encodeURIComponent('<!doctype html><title>-</title>' +
   '<canvas width="992" height="734"></canvas><script>' +
   'var c = document.querySelector("canvas").getContext("2d", ' +
-  '{alpha: false, desynchronized: true}), k = 0;' +
+  '{alpha: false, desynchronized: true, willReadFrequently: true}), k = 0;' +
   '(function tick() { c.fillStyle = ++k % 2 ? "#c08040" : "#000"; ' +
   'c.fillRect(100 + k % 200, 300, 200, 24); setTimeout(tick, 50); })()</script>');
 const measure = async (page) => {

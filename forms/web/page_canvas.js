@@ -47,8 +47,11 @@ mergeInto(LibraryManager.library, {
     canvas.element.height = height;
     // An opaque canvas kept in main memory: each step draws a few small parts of pictures, which
     // a canvas on the graphics processor turns into a round trip to it. In WebKit that made a
-    // seven-disk run thirty times slower, and brought the page down now and then.
-    canvas.context = canvas.element.getContext('2d', {alpha: false, willReadFrequently: true});
+    // seven-disk run thirty times slower, and brought the page down now and then. Low latency
+    // too, where the browser can show such a canvas as it is drawn: otherwise it copies the
+    // whole canvas for every frame, which doubles what a paced run costs.
+    canvas.context = canvas.element.getContext(
+        '2d', {alpha: false, desynchronized: true, willReadFrequently: true});
     canvas.context.imageSmoothingEnabled = false;
     controls.buttons.forEach(canvas.drawWord);
   },
