@@ -187,9 +187,11 @@ mergeInto(LibraryManager.library, {
     controls.live.textContent = UTF8ToString(text);
   },
 
-  cw_show__deps: ['$controls'],
+  cw_show__deps: ['$controls', '$canvas'],
   cw_show: function () {
-    if (controls.root) document.getElementById('stage').append(controls.root.parentNode);
+    if (!controls.root) return;
+    canvas.live();
+    document.getElementById('stage').append(controls.root.parentNode);
     // Focusing lays the whole page out there and then; in the first frame, the browser lays it
     // out once, in a task of its own rather than in the program's start.
     requestAnimationFrame(function () {

@@ -13,6 +13,12 @@ mergeInto(LibraryManager.library, {
     buttonClicked: 3,
     ratioChanged: 4,
     queue: function (kind, index, text) {
+      // One drawing afresh covers any number of changes of the screen.
+      if (kind === events.ratioChanged && events.list.some(function (e) {
+        return e.kind === kind;
+      })) {
+        return;
+      }
       events.list.push({kind: kind, index: index, text: text});
       page.wake();
     },

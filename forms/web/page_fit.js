@@ -4,6 +4,11 @@ mergeInto(LibraryManager.library, {
   $fitting: {
     ratio: 0,
     ratioQuery: null,
+    // How much the window is scaled down to fit, and how many canvas pixels the program last
+    // drew for each of the window's, once it has drawn.
+    scale: 1,
+    drawn: 0,
+    settling: 0,
     // The screen's pixel ratio at the browser's normal zoom, taken to be the first one seen.
     normal: 0,
     // A window larger than the browser's viewport is scaled down whole, keeping its shape; the
@@ -27,6 +32,21 @@ mergeInto(LibraryManager.library, {
       root.style.transform = scale < 1 ? 'scale(' + scale + ')' : '';
       frame.width = controls.width * scale + 'px';
       frame.height = controls.height * scale + 'px';
+      fitting.scale = scale;
+      // While a window is being resized, the canvas is drawn afresh for its new size only once
+      // the size has settled; until then the browser scales the old one.
+      clearTimeout(fitting.settling);
+      fitting.settling = setTimeout(function () {
+        if (controls.root && fitting.drawn && fitting.drawn !== fitting.pixels()) {
+          events.queue(events.ratioChanged, 0);
+        }
+      }, 150);
+    },
+    // The canvas has as many pixels as it covers on the screen: a window scaled down to fit a
+    // phone needs several times fewer than the screen's pixel ratio asks for, and takes that much
+    // less to draw and to show.
+    pixels: function () {
+      return (devicePixelRatio || 1) * fitting.scale;
     },
     // Touch targets smaller than a fingertip on the screen, this many CSS pixels, reach that far
     // around them, without changing how they look.
@@ -66,7 +86,8 @@ mergeInto(LibraryManager.library, {
   },
   $fitting__postset: 'addEventListener("resize", fitting.fit);',
 
+  cw_ratio__deps: ['$fitting'],
   cw_ratio: function () {
-    return devicePixelRatio || 1;
+    return fitting.drawn = fitting.pixels();
   },
 });

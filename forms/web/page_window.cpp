@@ -5,8 +5,8 @@
 //   stays responsive while the program starts.
 // - The board's words reach the live region at most every two seconds (the desktop tells them
 //   at most once per pass of its event loop), always ending on the board at rest.
-// - The window is scaled whole to fit the browser's viewport at its normal zoom; the canvas
-//   follows the screen's device pixel ratio, up to a ratio of 8.
+// - The window is scaled whole to fit the browser's viewport at its normal zoom; the canvas has
+//   as many pixels as it covers on the screen, up to 8 for each of the window's.
 // - Text boxes and buttons are the page's own elements, so the page's keyboard, input methods
 //   and screen readers work as on any page; an edit that comes while earlier input waits is
 //   held by the page and made in its turn.

@@ -434,6 +434,30 @@ test('zoomed in as far as the browser goes on a dense screen, the board still sh
   await assertDisksShown(page, 3);
 });
 
+// A window scaled down to fit has a canvas of only as many pixels as it covers on the screen,
+// drawn afresh, whole and right, once a change of the page's size has settled.
+test('a window shown smaller than its design is drawn at the size it is shown', async () => {
+  const page = await site.open();
+  const pixels = () => page.evaluate(() => {
+    const c = document.querySelector('#window > canvas');
+    return [c.width, c.getBoundingClientRect().width * devicePixelRatio];
+  });
+  await enter(page, DISKS, '3');
+  const ratio = await page.evaluate(() => devicePixelRatio);
+  for (const width of [496, 1100]) {
+    await page.resize(width, 800, ratio);
+    const [drawn, shown] = await waitFor(page, (w) => {
+      const c = document.querySelector('#window > canvas');
+      const shown = Math.min(992, w) * devicePixelRatio;
+      return Math.abs(c.width - shown) <= 1 && [c.width, shown];
+    }, width).catch(async () => pixels());
+    assert.ok(Math.abs(drawn - shown) <= 1, `${drawn} pixels drawn for ${shown} shown`);
+    assert.equal(await site.fits(page), true);
+    await assertDisksShown(page, 3);
+  }
+  assert.equal((await pixels())[0], 992 * ratio);
+});
+
 // The page as an automatic accessibility check finds it, on a desktop's screen and on a phone's,
 // at start-up, in the middle of a run and after Quit: nothing it flags.
 const axe = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
@@ -565,6 +589,13 @@ for (const [width, height, ratio] of [[320, 568], [390, 844, 3], [844, 390], [82
         document.documentElement.scrollWidth, document.documentElement.scrollHeight]),
       [width, width, height]);
       assert.equal(await site.fits(page), true);
+      // The canvas has as many pixels as the screen gives the window, not the screen's ratio
+      // for each of the window's own.
+      const [drawn, shown] = await page.evaluate(() => {
+        const c = document.querySelector('#window > canvas');
+        return [c.width, c.getBoundingClientRect().width * devicePixelRatio];
+      });
+      assert.ok(Math.abs(drawn - shown) <= 1, `${drawn} pixels drawn for ${shown} shown`);
       // A run started with taps, stopped with Reset, then Quit.
       for (const [name, text] of [[DISKS, '3'], [DELAY, '0.05']]) {
         await tap(page, name);
