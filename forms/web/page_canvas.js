@@ -22,20 +22,6 @@ mergeInto(LibraryManager.library, {
       bitmap.getContext('2d').putImageData(canvas.pixels(pixels, width, height), 0, 0);
       return bitmap;
     },
-    // Once the window is shown, its canvas also asks for low latency, where the browser can show
-    // such a canvas as it is drawn: otherwise it copies the whole canvas for every frame, which
-    // doubles what a paced run costs. Such a canvas is shown at the end of every task that draws
-    // on it, even off the page, so it takes over from the one the window was painted on only
-    // now, in one copy, rather than being shown part-painted at every step of the start.
-    live: function () {
-      var painted = canvas.element, live = painted.cloneNode(false);
-      var c = live.getContext('2d', {alpha: false, desynchronized: true, willReadFrequently: true});
-      c.imageSmoothingEnabled = false;
-      c.drawImage(painted, 0, 0);
-      painted.replaceWith(live);
-      canvas.element = live;
-      canvas.context = c;
-    },
     drawWord: function (button) {
       var ratio = fitting.pixels();
       var picture = button.firstChild;
@@ -61,10 +47,11 @@ mergeInto(LibraryManager.library, {
     canvas.element.height = height;
     // An opaque canvas kept in main memory: each step draws a few small parts of pictures, which
     // a canvas on the graphics processor turns into a round trip to it. In WebKit that made a
-    // seven-disk run thirty times slower, and brought the page down now and then. The window is
-    // painted here before it is shown; see live() for the canvas that shows it.
-    canvas.context = canvas.context ||
-        canvas.element.getContext('2d', {alpha: false, willReadFrequently: true});
+    // seven-disk run thirty times slower, and brought the page down now and then. Low latency
+    // too, where the browser can show such a canvas as it is drawn: otherwise it copies the
+    // whole canvas for every frame, which doubles what a paced run costs.
+    canvas.context = canvas.context || canvas.element.getContext(
+        '2d', {alpha: false, desynchronized: true, willReadFrequently: true});
     canvas.context.imageSmoothingEnabled = false;
     controls.buttons.forEach(canvas.drawWord);
   },

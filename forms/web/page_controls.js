@@ -187,16 +187,18 @@ mergeInto(LibraryManager.library, {
     controls.live.textContent = UTF8ToString(text);
   },
 
-  cw_show__deps: ['$controls', '$canvas'],
+  cw_show__deps: ['$controls'],
   cw_show: function () {
     if (!controls.root) return;
-    canvas.live();
     document.getElementById('stage').append(controls.root.parentNode);
-    // Focusing lays the whole page out there and then; in the first frame, the browser lays it
-    // out once, in a task of its own rather than in the program's start.
+    // Focusing lays the whole page out there and then, and again for the focused box's looks:
+    // it waits until the first frame has shown the window, in a task of its own after it,
+    // rather than making that frame later.
     requestAnimationFrame(function () {
-      var first = controls.root && controls.root.querySelector('input, button');
-      if (first && !controls.root.contains(document.activeElement)) first.focus();
+      setTimeout(function () {
+        var first = controls.root && controls.root.querySelector('input, button');
+        if (first && !controls.root.contains(document.activeElement)) first.focus();
+      });
     });
   },
 });

@@ -31,7 +31,6 @@ namespace {
 constexpr double kFinestRatio = 8;
 
 constexpr double kSliceMilliseconds = 4;
-constexpr int kBackgroundBands = 4;
 
 FormDescription withDefaults(FormDescription description) {
   description.twipsPerPixel = usableTwipsPerPixel(description.twipsPerPixel);
@@ -127,20 +126,12 @@ void PageWindow::placeControls() {
 
 bool PageWindow::prepare() {
   // Slices of a few milliseconds: the browser's blocking-time measures count a task's time
-  // beyond 50 ms, on a phone's processor several times slower than this one. The first paint
-  // of a canvas this large is slow, so the window's colour goes on in bands; then each picture
-  // is painted as it comes, back to front.
-  if (stage_ == 0) {
+  // beyond 50 ms, on a phone's processor several times slower than this one. Nothing is drawn
+  // on the canvas until every picture is ready: the browser shows that canvas at the end of
+  // every task that draws on it, even off the page, which costs as much as drawing the window.
+  if (!started_) {
     startRescale();
-    ++stage_;
-    return true;
-  }
-  if (stage_ <= kBackgroundBands) {
-    const int band = stage_++ - 1;
-    const int height = composer_.height();
-    composer_.invalidate({0, height * band / kBackgroundBands, composer_.width(),
-                          height * (band + 1) / kBackgroundBands});
-    flush();
+    started_ = true;
     return true;
   }
   const double end = emscripten_get_now() + kSliceMilliseconds;
@@ -148,7 +139,6 @@ bool PageWindow::prepare() {
   while (more && emscripten_get_now() < end) {
     more = renderNextPicture();
   }
-  flush();
   return more;
 }
 
@@ -207,6 +197,8 @@ void PageWindow::load() {
 }
 
 void PageWindow::present() {
+  // The whole window in one go, rather than picture by picture.
+  composer_.invalidate({0, 0, composer_.width(), composer_.height()});
   flush();
   cw_show();
 }

@@ -70,8 +70,8 @@ class PageWindow final : public ControlObserver {
   FormDescription description_;
   double ratio_ = 1;
   bool iconDue_ = false;
-  // How far prepare() has gone: the canvas, then the bands of the window's colour.
-  int stage_ = 0;
+  // Whether prepare() has made the canvas.
+  bool started_ = false;
   std::size_t nextPicture_ = 0;
   // Back to front.
   std::vector<RenderedPicture> pictures_;
