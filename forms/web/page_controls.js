@@ -198,6 +198,9 @@ mergeInto(LibraryManager.library, {
       setTimeout(function () {
         var first = controls.root && controls.root.querySelector('input, button');
         if (first && !controls.root.contains(document.activeElement)) first.focus();
+        (window.requestIdleCallback || setTimeout)(function () {
+          if (Module.shown) Module.shown();
+        });
       });
     });
   },

@@ -674,16 +674,25 @@ async function withCopy(use) {
 const started = (page) =>
   page.waitForFunction(() => window.Module?.calledRun && document.querySelector('main *'));
 
-// Opens the page and waits until its worker has kept the site.
+// Opens the page and waits until its worker has kept the site; notes whether the window was
+// already on the page when the worker was asked for.
 async function visit(context, url) {
   const page = await context.newPage();
+  await page.addInitScript(() => {
+    const register = ServiceWorkerContainer.prototype.register;
+    ServiceWorkerContainer.prototype.register = function (...args) {
+      window.shownBeforeWorker ??= Boolean(document.querySelector('#stage canvas'));
+      return register.apply(this, args);
+    };
+  });
   await page.goto(url);
   await started(page);
   const kept = await page.evaluate(async () => {
     await Promise.race([navigator.serviceWorker.ready, new Promise((_, failed) =>
       setTimeout(() => failed(new Error('no service worker')), 20000))]);
     const [name] = await caches.keys();
-    return { name, files: (await (await caches.open(name)).keys()).length };
+    return { name, files: (await (await caches.open(name)).keys()).length,
+      shownFirst: window.shownBeforeWorker };
   });
   return { page, kept };
 }
@@ -707,6 +716,8 @@ test('offline: a reload with the network off, and Start again with the server go
   chromiumOnly, () => withCopy(async ({ url, stop, context }) => {
     const { page, kept } = await visit(context, url);
     assert.ok(kept.files >= 8, `${kept.files} files kept`);
+    // Keeping the site waits for the window: it would slow the window's start.
+    assert.equal(kept.shownFirst, true);
     await context.setOffline(true);
     await page.reload();
     await started(page);
