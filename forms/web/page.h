@@ -13,13 +13,16 @@ enum PageEvent : int {
   kTextEdited = 1,  // a text box and its new text
   kTextBoxClicked = 2,
   kButtonClicked = 3,
-  kRatioChanged = 4,  // the screen's device pixel ratio changed
+  kRatioChanged = 4,  // the window covers a different number of the screen's pixels
 };
 
 // The window: its caption, client size and colour; the canvas in device pixels.
 void cw_window(const char* caption, double width, double height, std::uint32_t back);
 void cw_canvas(int deviceWidth, int deviceHeight);
-double cw_ratio();
+// Canvas pixels for each of the window's: as many as it covers on the screen, at most `finest`.
+double cw_ratio(double finest);
+// The screen's own device pixels per CSS pixel.
+double cw_screen_ratio();
 // The edges of the boxes and buttons: the raised edge's outer top-left, outer bottom-right,
 // inner top-left and inner bottom-right colours, the sunken edge's likewise, then the focus
 // mark's colour; and how far in from a button's outer edge the focus mark is drawn.

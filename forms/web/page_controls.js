@@ -38,6 +38,7 @@ mergeInto(LibraryManager.library, {
     root.style.height = height + 'px';
     root.style.background = canvas.back = controls.color(back);
     var board = canvas.element = document.createElement('canvas');
+    canvas.context = null;
     board.style.width = width + 'px';
     board.style.height = height + 'px';
     board.setAttribute('role', 'img');
@@ -198,9 +199,10 @@ mergeInto(LibraryManager.library, {
       setTimeout(function () {
         var first = controls.root && controls.root.querySelector('input, button');
         if (first && !controls.root.contains(document.activeElement)) first.focus();
+        // Waiting for the browser to be idle, but not for the end of a run that keeps it busy.
         (window.requestIdleCallback || setTimeout)(function () {
           if (Module.shown) Module.shown();
-        });
+        }, {timeout: 2000});
       });
     });
   },

@@ -1,12 +1,14 @@
-// Fitting the window to the browser's, and following the screen's device pixel ratio.
+// Fitting the window to the browser's, and drawing it with as many pixels as it covers on the
+// screen.
 mergeInto(LibraryManager.library, {
   $fitting__deps: ['$controls', '$events'],
   $fitting: {
     ratio: 0,
     ratioQuery: null,
-    // How much the window is scaled down to fit, and how many canvas pixels the program last
-    // drew for each of the window's, once it has drawn.
+    // How much the window is scaled down to fit; the most canvas pixels the program draws for
+    // each of the window's, and how many it drew last, once it has drawn.
     scale: 1,
+    finest: 1,
     drawn: 0,
     settling: 0,
     // The screen's pixel ratio at the browser's normal zoom, taken to be the first one seen.
@@ -33,8 +35,11 @@ mergeInto(LibraryManager.library, {
       frame.width = controls.width * scale + 'px';
       frame.height = controls.height * scale + 'px';
       fitting.scale = scale;
-      // While a window is being resized, the canvas is drawn afresh for its new size only once
-      // the size has settled; until then the browser scales the old one.
+      fitting.settle();
+    },
+    // While the window's size on the screen changes, the canvas is drawn afresh only once it
+    // has settled; until then the browser scales the old one.
+    settle: function () {
       clearTimeout(fitting.settling);
       fitting.settling = setTimeout(function () {
         if (controls.root && fitting.drawn && fitting.drawn !== fitting.pixels()) {
@@ -44,9 +49,11 @@ mergeInto(LibraryManager.library, {
     },
     // The canvas has as many pixels as it covers on the screen: a window scaled down to fit a
     // phone needs several times fewer than the screen's pixel ratio asks for, and takes that much
-    // less to draw and to show.
+    // less to draw and to show. Pinched larger, it gets more, up to the screen's ratio.
     pixels: function () {
-      return (devicePixelRatio || 1) * fitting.scale;
+      var pinch = window.visualViewport && visualViewport.scale > 1 ? visualViewport.scale : 1;
+      var pixels = (devicePixelRatio || 1) * Math.min(1, fitting.scale * pinch);
+      return pixels > 0 && pixels < Infinity ? Math.min(pixels, fitting.finest) : 1;
     },
     // Touch targets smaller than a fingertip on the screen, this many CSS pixels, reach that far
     // around them, without changing how they look.
@@ -77,17 +84,25 @@ mergeInto(LibraryManager.library, {
     // asked anew at every change, and only the newest is listened to: a resize may notice the
     // change before the old query does.
     watchRatio: function () {
-      if (fitting.ratio && fitting.ratio !== devicePixelRatio) events.queue(events.ratioChanged, 0);
+      var changed = fitting.ratio && fitting.ratio !== devicePixelRatio;
       fitting.ratio = devicePixelRatio;
       if (fitting.ratioQuery) fitting.ratioQuery.removeEventListener('change', fitting.watchRatio);
       fitting.ratioQuery = matchMedia('(resolution: ' + devicePixelRatio + 'dppx)');
       fitting.ratioQuery.addEventListener('change', fitting.watchRatio, {once: true});
+      // The scale to fit follows the browser's zoom.
+      if (changed) fitting.fit();
     },
   },
-  $fitting__postset: 'addEventListener("resize", fitting.fit);',
+  $fitting__postset: 'addEventListener("resize", fitting.fit);' +
+                     'if (window.visualViewport) visualViewport.addEventListener(' +
+                     '"resize", function () { fitting.settle(); });',
 
   cw_ratio__deps: ['$fitting'],
-  cw_ratio: function () {
+  cw_ratio: function (finest) {
+    fitting.finest = finest;
     return fitting.drawn = fitting.pixels();
+  },
+  cw_screen_ratio: function () {
+    return devicePixelRatio || 1;
   },
 });

@@ -150,7 +150,7 @@ void PageWindow::rescale() {
 }
 
 void PageWindow::startRescale() {
-  ratio_ = cw_ratio();
+  ratio_ = cw_ratio(kFinestRatio);
   if (!(ratio_ > 0) || !std::isfinite(ratio_)) {
     ratio_ = 1;
   }
@@ -184,7 +184,10 @@ void PageWindow::drawIcon() {
     return;
   }
   iconDue_ = false;
-  const Image icon = description_.icon(std::max(1.0, ratio_));
+  // The page's icon follows the screen, however small the window is shown.
+  double screen = cw_screen_ratio();
+  screen = screen > 1 && std::isfinite(screen) ? std::min(screen, kFinestRatio) : 1;
+  const Image icon = description_.icon(screen);
   if (complete(icon) && icon.width > 0 && icon.height > 0) {
     cw_icon(toRgba(icon).data(), icon.width, icon.height);
   }

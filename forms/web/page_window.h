@@ -11,7 +11,7 @@
 namespace forms::web {
 
 // The window of a form on a web page. The picture boxes are drawn on one canvas, back to front,
-// from their generated pictures rendered at the screen's device pixel ratio; the text boxes and
+// from their generated pictures rendered at as many pixels as the window covers; the text boxes and
 // buttons are real page elements placed over it, in the tab order, so that typing, pasting,
 // input methods and screen readers work as in any page. Model changes collect the rectangles
 // they touch; each pump draws just those, and before the browser gets control a changed
@@ -58,9 +58,8 @@ class PageWindow final : public ControlObserver {
  private:
   void buildControls();
   void placeControls();
-  // Everything that depends on the device pixel ratio, and a repaint of the whole window: the
-  // canvas and the controls' places, then each picture, painted as it comes. Says whether a
-  // picture is left.
+  // Everything that depends on the number of canvas pixels for each of the window's: the canvas
+  // and the controls' places, then each picture, which is drawn afresh and marked for a repaint.
   void startRescale();
   bool renderNextPicture();
   void rescale();

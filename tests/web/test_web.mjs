@@ -591,6 +591,19 @@ for (const [width, height, ratio] of [[320, 568], [390, 844, 3], [844, 390], [82
     });
 }
 
+test('pinched larger on a phone, the board is drawn afresh on more pixels, up to the screen\'s',
+  chromiumOnly, async () => {
+    const page = await site.open(touch(320, 568));
+    const drawn = (want) => waitFor(page, (w) => Math.abs(w - JSON.parse(Module.UTF8ToString(
+      Module._corvane_layout())).ratio) < 1e-9, want);
+    const unpinched = (await site.layout(page)).ratio;
+    const cdp = await page.playwright.context().newCDPSession(page.playwright);
+    for (const [pinch, want] of [[2, unpinched * 2], [8, 2], [1, unpinched]]) {
+      await cdp.send('Emulation.setPageScaleFactor', { pageScaleFactor: pinch });
+      await drawn(want);
+    }
+  });
+
 test('on a phone, a tap just beside a small control reaches it; one on the board does not',
   chromiumOnly, async () => {
     const page = await site.open(touch(320, 568));
