@@ -21,6 +21,7 @@ void Composer::resize(int width, int height) {
   width_ = std::max(width, 0);
   height_ = std::max(height, 0);
   dirty_.clear();
+  invalidate({0, 0, width_, height_});
 }
 
 void Composer::keep(std::size_t index, const RenderedPicture& picture) {

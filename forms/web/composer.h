@@ -26,10 +26,8 @@ PixelRect toDevice(const RectF& twips, double twipsPerPixel, double ratio);
 // after a while.
 class Composer {
  public:
-  // A canvas of this many device pixels, none of it painted yet.
+  // A canvas of this many device pixels, all of it to be painted.
   void resize(int width, int height);
-  int width() const { return width_; }
-  int height() const { return height_; }
   // Picture `index`, back to front, which the page keeps from now on.
   void keep(std::size_t index, const RenderedPicture& picture);
   void invalidate(const PixelRect& rect);

@@ -19,7 +19,8 @@ enum PageEvent : int {
 // The window: its caption, client size and colour; the canvas in device pixels.
 void cw_window(const char* caption, double width, double height, std::uint32_t back);
 void cw_canvas(int deviceWidth, int deviceHeight);
-// Canvas pixels for each of the window's: as many as it covers on the screen, at most `finest`.
+// Canvas pixels for each of the window's: as many as it covers on the screen, at most `finest`;
+// 1 where the page has no size.
 double cw_ratio(double finest);
 // The screen's own device pixels per CSS pixel.
 double cw_screen_ratio();

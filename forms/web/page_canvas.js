@@ -23,7 +23,7 @@ mergeInto(LibraryManager.library, {
       return bitmap;
     },
     drawWord: function (button) {
-      var ratio = fitting.drawn || fitting.pixels();
+      var ratio = fitting.drawn;
       var picture = button.firstChild;
       picture.width = Math.round(button.pictureWidth * ratio);
       picture.height = Math.round(button.pictureHeight * ratio);

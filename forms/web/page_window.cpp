@@ -144,23 +144,18 @@ bool PageWindow::prepare() {
 
 void PageWindow::rescale() {
   startRescale();
-  composer_.invalidate({0, 0, composer_.width(), composer_.height()});
   while (renderNextPicture()) {
   }
 }
 
 void PageWindow::startRescale() {
   ratio_ = cw_ratio(kFinestRatio);
-  if (!(ratio_ > 0) || !std::isfinite(ratio_)) {
-    ratio_ = 1;
-  }
-  ratio_ = std::min(ratio_, kFinestRatio);
   const PixelRect whole = toDevice({0, 0, description_.clientWidth, description_.clientHeight});
   const int width = std::max(whole.right, 0);
   const int height = std::max(whole.bottom, 0);
   cw_canvas(width, height);
   placeControls();
-  // Left unpainted until the whole window is painted, before it is shown.
+  // Painted whole at the next flush: at start-up, as the window is shown.
   composer_.resize(width, height);
   nextPicture_ = 0;
 }
@@ -172,9 +167,6 @@ bool PageWindow::renderNextPicture() {
   RenderedPicture& picture = pictures_[nextPicture_];
   picture = renderPicture(*picture.entry, description_.twipsPerPixel, ratio_);
   composer_.keep(nextPicture_, picture);
-  if (picture.entry->box->Visible() != False) {
-    composer_.invalidate(toDevice(picture.entry->box->rect()));
-  }
   ++nextPicture_;
   return nextPicture_ < pictures_.size();
 }
@@ -200,8 +192,6 @@ void PageWindow::load() {
 }
 
 void PageWindow::present() {
-  // The whole window in one go, rather than picture by picture.
-  composer_.invalidate({0, 0, composer_.width(), composer_.height()});
   flush();
   cw_show();
 }

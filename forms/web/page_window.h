@@ -58,8 +58,8 @@ class PageWindow final : public ControlObserver {
  private:
   void buildControls();
   void placeControls();
-  // Everything that depends on the number of canvas pixels for each of the window's: the canvas
-  // and the controls' places, then each picture, which is drawn afresh and marked for a repaint.
+  // Everything that depends on the number of canvas pixels for each of the window's: the canvas,
+  // all of it to be repainted, and the controls' places; then each picture, drawn afresh.
   void startRescale();
   bool renderNextPicture();
   void rescale();
